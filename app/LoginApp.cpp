@@ -1,0 +1,3 @@
+#include "app/LoginApp.h"
+
+CLoginApp theApp;

@@ -1,0 +1,85 @@
+#include "login/LauncherDownload.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "app/LoginApp.h"
+#include "app/Settings.h"
+#include "login/GameLaunch.h"
+#include "login/TextConversion.h"
+#include "platform/File.h"
+#include "platform/Internet.h"
+#include "platform/Module.h"
+
+namespace {
+
+constexpr char16_t kUserAgent[] = u"qarvelle-login";
+constexpr size_t kCopyBufferBytes = 256 * 1024;
+
+using platform::CFileException;
+
+// Fetches the launcher into `path`. Returns true when the complete file is in place; on a file
+// error returns false with the error in `fileError`, to be shown once the network is released.
+bool FetchLauncher(const std::u16string& path, std::optional<CFileException>& fileError) {
+    unsigned service = 0;
+    std::u16string server, object;
+    platform::INTERNET_PORT port = 0;
+    platform::AfxParseURL(LauncherDownloadAddress(), service, server, object, port);
+
+    platform::CInternetSession session(kUserAgent);
+    const std::unique_ptr<platform::CHttpConnection> connection =
+        session.GetHttpConnection(server, port, service == platform::AFX_INET_SERVICE_HTTPS);
+    if (!connection)
+        return false;
+    const std::unique_ptr<platform::CHttpFile> request =
+        connection->OpenRequest(platform::HTTP_VERB_GET, object);
+    if (!request)
+        return false;
+    try {
+        request->SendRequest();
+        if (request->QueryInfoStatusCode() != platform::HTTP_STATUS_OK)
+            return false;
+
+        platform::CStagedFile::RemoveStale(path);
+        platform::CStagedFile file(path);
+        std::vector<char> buffer(kCopyBufferBytes);
+        while (const size_t n = request->Read(buffer.data(), buffer.size())) {
+            file.Write(buffer.data(), n);
+        }
+        const std::optional<uint64_t> announced = request->QueryContentLength();
+        if (file.BytesWritten() == 0 || (announced && *announced != file.BytesWritten())) {
+            return false;
+        }
+        file.Commit(platform::FileAccess::Executable);
+        return true;
+    } catch (const platform::CInternetException&) {
+        return false;
+    } catch (const CFileException& e) {
+        fileError = e;
+        return false;
+    }
+}
+
+}  // namespace
+
+std::u16string LauncherPath() {
+    return GetModuleDirectory() + u"/" + kLauncherFileName;
+}
+
+std::u16string LauncherDownloadAddress() {
+    return HostBaseAddress(GetDownloadHost()) + kLauncherObjectPath;
+}
+
+void EnsureLauncherAndLaunch() {
+    const std::u16string path = LauncherPath();
+    if (!platform::PathFileExistsW(path)) {
+        std::optional<CFileException> fileError;
+        const bool fetched = FetchLauncher(path, fileError);
+        if (fileError)
+            fileError->ReportError();
+        if (!fetched)
+            return;
+    }
+    LaunchGameClient(NarrowToWide(theApp.m_strLoginData));
+}

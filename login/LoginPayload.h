@@ -1,0 +1,35 @@
+#pragma once
+// From the login result the page hands over to the stored login data. GUI thread.
+
+#include <functional>
+#include <optional>
+#include <string>
+
+// The five members of a login result, in the narrow code set, each cut at its first NUL.
+struct LoginResult {
+    std::string uid;
+    std::string token;
+    std::string serverId;
+    std::string other;
+    std::string sign;
+};
+
+// Parses a login result: a JSON object (comments allowed) whose "uid", "token", "server_id",
+// "other" and "sign" are strings, numbers or booleans; numbers and booleans are taken by their
+// text as written. Anything else, including text that does not parse, gives nothing.
+std::optional<LoginResult> ParseLoginResult(const std::string& json);
+
+// token, "&", server_id, "&", other, "&", sign.
+std::u16string BuildCredential(const LoginResult& result);
+
+// Replaces the application object's login data with the narrow form of `loginData`.
+void SetLoginData(const std::u16string& loginData);
+
+// Appends the text to "log.txt" in the working directory, parses it, appends the credential and
+// stores the login data. Returns whether the text was a login result; when it was not, only the
+// text was logged and nothing else changed.
+bool RecordLogin(const std::u16string& json);
+
+// What the login panel does with a login result from the page: RecordLogin, then, when the text
+// was a login result, EnsureLauncherAndLaunch and `dropElementHooks`.
+void HandOffLogin(const std::u16string& json, const std::function<void()>& dropElementHooks);

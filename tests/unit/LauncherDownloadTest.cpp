@@ -1,0 +1,362 @@
+// The whole hand-off in a real process (the probe) placed in a directory of its own, against
+// real servers on loopback: what lies on disk afterwards, whether the launcher ran with the
+// right arguments, what the player was shown, and whether the program asked to quit.
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <poll.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include "platform/Internet.h"
+#include "tests/support/TestSupport.h"
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kObjectPath[] = "/dranholt/tolqa_web/velmo_tolqa_launch_1.exe";
+constexpr char kLauncher[] = "velmo_tolqa_launch.exe";
+constexpr char kLogin[] =
+    "{\"uid\":\"1001\",\"token\":\"t0k\",\"server_id\":\"7\",\"other\":\"o\",\"sign\":\"s1g\"}";
+constexpr char kArgument[] = ",id^1001,auth_key^t0k&7&o&s1g";
+
+const std::string& LauncherBytes() {
+    static const std::string bytes = ReadFile(ARGV_RECORDER_PATH);
+    return bytes;
+}
+
+// An HTTP server on loopback, on its own thread.
+class HttpServer {
+public:
+    HttpServer() {
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+    }
+    ~HttpServer() {
+        server_.stop();
+        thread_.join();
+    }
+    httplib::Server& operator*() { return server_; }
+    httplib::Server* operator->() { return &server_; }
+    int port() const { return port_; }
+
+private:
+    httplib::Server server_;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+struct Outcome {
+    int exitCode = -1;
+    std::vector<std::string> lines;
+    bool launched = false;
+    std::vector<std::string> launchArgv;
+
+    bool Has(const std::string& line) const {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+};
+
+class HandOffTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program_ = programDir_ / "qarvelle-login";
+        if (link(HANDOFF_PROBE_PATH, program_.c_str()) != 0) {
+            fs::copy_file(HANDOFF_PROBE_PATH, program_);
+        }
+        chmod(workDir_.path().c_str(), 0777);
+    }
+
+    Outcome RunHandOff(const std::string& host, std::vector<std::string> options = {},
+                       std::optional<uid_t> user = std::nullopt) {
+        RunOptions run;
+        run.argv = {program_.string()};
+        run.argv.insert(run.argv.end(), options.begin(), options.end());
+        run.env = {{"QARVELLE_DOWNLOAD_HOST", host}, {"ARGV_RECORD", record().string()}};
+        run.unsetEnv = {"http_proxy",  "HTTP_PROXY", "https_proxy",
+                        "HTTPS_PROXY", "all_proxy",  "ALL_PROXY"};
+        run.cwd = workDir_.path();
+        run.input = kLogin;
+        run.runAsUser = user;
+        const RunResult result = testsupport::Run(run);
+        Outcome outcome;
+        outcome.exitCode = result.exitCode;
+        std::istringstream lines(result.output);
+        for (std::string line; std::getline(lines, line);)
+            outcome.lines.push_back(line);
+        // A start is always followed by the quit request, so only then can a record still come.
+        const auto wait =
+            outcome.Has("quit\t16") ? std::chrono::seconds(10) : std::chrono::seconds(0);
+        outcome.launched = WaitForFile(record(), wait);
+        if (outcome.launched)
+            outcome.launchArgv = SplitRecord(ReadFile(record()));
+        return outcome;
+    }
+
+    std::string Local(int port) const { return "127.0.0.1:" + std::to_string(port); }
+    fs::path launcher() const { return programDir_ / kLauncher; }
+    fs::path record() const { return workDir_ / "argv.record"; }
+    std::vector<std::string> ProgramDirEntries() const { return ListDirectory(programDir_.path()); }
+
+    void ExpectLaunched(const Outcome& outcome) {
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_TRUE(outcome.launched);
+        EXPECT_EQ(outcome.launchArgv, (std::vector<std::string>{launcher().string(), kArgument}));
+        EXPECT_TRUE(outcome.Has("quit\t16"));
+        EXPECT_TRUE(outcome.Has("unadvise"));
+        EXPECT_EQ(ProgramDirEntries(), (std::vector<std::string>{"qarvelle-login", kLauncher}));
+        struct stat st;
+        ASSERT_EQ(stat(launcher().c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0755u);
+        EXPECT_EQ(ReadFile(launcher()), LauncherBytes());
+    }
+
+    // Nothing written, nothing started, nothing shown; the program stays open.
+    void ExpectNothingHappened(const Outcome& outcome) {
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_FALSE(outcome.launched);
+        EXPECT_EQ(outcome.lines, (std::vector<std::string>{"unadvise", "quit\tnone"}));
+        EXPECT_EQ(ProgramDirEntries(), (std::vector<std::string>{"qarvelle-login"}));
+    }
+
+    TempDir programDir_{"program dir"};
+    TempDir workDir_{"work"};
+    fs::path program_;
+};
+
+}  // namespace
+
+TEST_F(HandOffTest, DownloadsTheLauncherWhenMissingAndStartsIt) {
+    const std::vector<std::pair<std::string, std::function<void(httplib::Server&)>>> servers = {
+        {"with length",
+         [](httplib::Server& s) {
+             s.Get(kObjectPath, [](const httplib::Request&, httplib::Response& res) {
+                 res.set_content(LauncherBytes(), "application/octet-stream");
+             });
+         }},
+        {"chunked",
+         [](httplib::Server& s) {
+             s.Get(kObjectPath, [](const httplib::Request&, httplib::Response& res) {
+                 res.set_chunked_content_provider(
+                     "application/octet-stream", [](size_t offset, httplib::DataSink& sink) {
+                         const std::string& bytes = LauncherBytes();
+                         const size_t n = std::min<size_t>(7777, bytes.size() - offset);
+                         sink.write(bytes.data() + offset, n);
+                         if (offset + n == bytes.size())
+                             sink.done();
+                         return true;
+                     });
+             });
+         }},
+        {"redirected",
+         [](httplib::Server& s) {
+             s.Get(kObjectPath, [](const httplib::Request&, httplib::Response& res) {
+                 res.set_redirect("/elsewhere/launcher.bin");
+             });
+             s.Get("/elsewhere/launcher.bin", [](const httplib::Request&, httplib::Response& res) {
+                 res.set_content(LauncherBytes(), "application/octet-stream");
+             });
+         }},
+    };
+    for (const auto& [name, setUp] : servers) {
+        SCOPED_TRACE(name);
+        fs::remove(launcher());
+        fs::remove(record());
+        HttpServer server;
+        setUp(*server);
+        ExpectLaunched(RunHandOff(Local(server.port())));
+    }
+}
+
+TEST_F(HandOffTest, BodyWithoutLengthEndsAtClose) {
+    RawServer server([](int socket, const std::string&) {
+        RawServer::Send(socket, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + LauncherBytes());
+    });
+    ExpectLaunched(RunHandOff(Local(server.port())));
+}
+
+TEST_F(HandOffTest, FailedDownloadsLeaveNothingAndStartNothing) {
+    const std::string head =
+        "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(LauncherBytes().size()) + "\r\n\r\n";
+    const auto waitForClient = [](int socket) {
+        pollfd fd{socket, POLLIN, 0};
+        char scratch[256];
+        while (poll(&fd, 1, 20000) > 0 && recv(socket, scratch, sizeof scratch, 0) > 0) {
+        }
+    };
+    const std::vector<std::pair<std::string, RawServer::Responder>> cases = {
+        {"404",
+         [](int s, const std::string&) {
+             RawServer::Send(s, "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found");
+         }},
+        {"500 with a body",
+         [](int s, const std::string&) {
+             RawServer::Send(s, "HTTP/1.1 500 Oops\r\nContent-Length: 5\r\n\r\nMZ...");
+         }},
+        {"zero length",
+         [](int s, const std::string&) {
+             RawServer::Send(s, "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
+         }},
+        {"empty body without length",
+         [](int s, const std::string&) {
+             RawServer::Send(s, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+         }},
+        {"shorter than its length",
+         [head](int s, const std::string&) {
+             RawServer::Send(s, head + LauncherBytes().substr(0, 1000));
+         }},
+        {"reset mid-body",
+         [head](int s, const std::string&) {
+             RawServer::Send(s, head + LauncherBytes().substr(0, 5000));
+             RawServer::Reset(s);
+         }},
+        {"broken chunk",
+         [](int s, const std::string&) {
+             RawServer::Send(
+                 s, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n4\r\nMZab\r\nzz\r\n");
+         }},
+        {"stalls mid-body",
+         [head, waitForClient](int s, const std::string&) {
+             RawServer::Send(s, head + LauncherBytes().substr(0, 100));
+             waitForClient(s);
+         }},
+        {"accepts and never answers",
+         [waitForClient](int s, const std::string&) { waitForClient(s); }},
+    };
+    for (const auto& [name, respond] : cases) {
+        SCOPED_TRACE(name);
+        RawServer server(respond);
+        const Outcome outcome =
+            RunHandOff(Local(server.port()), {"--connect-timeout", "2", "--low-speed-time", "2"});
+        ExpectNothingHappened(outcome);
+        EXPECT_EQ(server.connections(), 1);
+    }
+}
+
+TEST_F(HandOffTest, RefusedConnectionIsLikeAFailedStatus) {
+    int port;
+    {
+        RawServer closed([](int, const std::string&) {});
+        port = closed.port();
+    }
+    ExpectNothingHappened(RunHandOff(Local(port), {"--connect-timeout", "2"}));
+}
+
+TEST_F(HandOffTest, RedirectToAnotherSchemeIsRefused) {
+    for (const std::string target : {"file:///bin/true", "ftp://127.0.0.1/launcher.exe"}) {
+        SCOPED_TRACE(target);
+        RawServer server([target](int s, const std::string&) {
+            RawServer::Send(
+                s, "HTTP/1.1 302 Found\r\nLocation: " + target + "\r\nContent-Length: 0\r\n\r\n");
+        });
+        ExpectNothingHappened(RunHandOff(Local(server.port())));
+    }
+}
+
+TEST_F(HandOffTest, PresentLauncherStartsWithoutAnyRequest) {
+    fs::copy_file(ARGV_RECORDER_PATH, launcher());
+    RawServer server([](int, const std::string&) {});
+    const Outcome outcome = RunHandOff(Local(server.port()));
+    EXPECT_TRUE(outcome.launched);
+    EXPECT_EQ(outcome.launchArgv, (std::vector<std::string>{launcher().string(), kArgument}));
+    EXPECT_TRUE(outcome.Has("quit\t16"));
+    EXPECT_EQ(server.connections(), 0);
+}
+
+TEST_F(HandOffTest, LauncherThatCannotStartIsReportedAndTheProgramQuits) {
+    for (const std::string content : {"", "neither ELF nor script nor MZ"}) {
+        SCOPED_TRACE(content);
+        WriteFile(launcher(), content, 0755);
+        const Outcome outcome = RunHandOff(Local(1), {}, std::nullopt);
+        EXPECT_FALSE(outcome.launched);
+        EXPECT_EQ(outcome.lines,
+                  (std::vector<std::string>{"box\t【启动失败】\t启动游戏失败，请重新启动！",
+                                            "unadvise", "quit\t16"}));
+    }
+}
+
+TEST_F(HandOffTest, UnwritableProgramDirectoryShowsTheFileError) {
+    HttpServer server;
+    int requests = 0;
+    server->Get(kObjectPath, [&](const httplib::Request&, httplib::Response& res) {
+        ++requests;
+        res.set_content(LauncherBytes(), "application/octet-stream");
+    });
+    std::optional<uid_t> user;
+    if (geteuid() == 0) {
+        const passwd* nobody = getpwnam("nobody");
+        ASSERT_NE(nobody, nullptr);
+        user = nobody->pw_uid;
+    } else {
+        chmod(programDir_.path().c_str(), 0555);
+    }
+    const Outcome outcome = RunHandOff(Local(server.port()), {}, user);
+    EXPECT_FALSE(outcome.launched);
+    EXPECT_EQ(outcome.lines, (std::vector<std::string>{
+                                 "box\tqarvelle-login\t拒绝访问 " + launcher().string() + "。",
+                                 "unadvise", "quit\tnone"}));
+    EXPECT_EQ(ProgramDirEntries(), (std::vector<std::string>{"qarvelle-login"}));
+    EXPECT_EQ(requests, 1);
+}
+
+TEST_F(HandOffTest, StaleTemporaryFilesGoUnlessSomeoneHoldsThem) {
+    const fs::path stale = programDir_ / ".velmo_tolqa_launch.exe.part-ab12CD";
+    const fs::path held = programDir_ / ".velmo_tolqa_launch.exe.part-zz99ZZ";
+    WriteFile(stale, "half a launcher");
+    WriteFile(held, "another instance is writing this");
+    const int holder = open(held.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(holder, LOCK_EX), 0);
+    HttpServer server;
+    server->Get(kObjectPath, [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(LauncherBytes(), "application/octet-stream");
+    });
+    const Outcome outcome = RunHandOff(Local(server.port()));
+    close(holder);
+    EXPECT_TRUE(outcome.launched);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(held));
+}
+
+TEST(AfxParseURL, SplitsServerPortAndObject) {
+    const struct {
+        std::u16string url;
+        bool ok;
+        unsigned service;
+        std::u16string server, object;
+        unsigned port;
+    } cases[] = {
+        {u"http://cdn.example/dranholt/a.exe", true, platform::AFX_INET_SERVICE_HTTP,
+         u"cdn.example", u"/dranholt/a.exe", 80},
+        {u"http://127.0.0.1:8080/a", true, platform::AFX_INET_SERVICE_HTTP, u"127.0.0.1", u"/a",
+         8080},
+        {u"HTTPS://cdn.example/a?x=1", true, platform::AFX_INET_SERVICE_HTTPS, u"cdn.example",
+         u"/a?x=1", 443},
+        {u"http://[::1]:81/a", true, platform::AFX_INET_SERVICE_HTTP, u"::1", u"/a", 81},
+        {u"http://host", true, platform::AFX_INET_SERVICE_HTTP, u"host", u"/", 80},
+        {u"ftp://host/a", false, 0, u"", u"", 0},
+        {u"http://:80/a", false, 0, u"", u"", 0},
+        {u"http://host:99999/a", false, 0, u"", u"", 0},
+        {u"http://host:8x/a", false, 0, u"", u"", 0},
+        {u"http://user@host/a", false, 0, u"", u"", 0},
+        {u"host/a", false, 0, u"", u"", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.url.begin(), c.url.end()));
+        unsigned service = 0;
+        std::u16string server, object;
+        platform::INTERNET_PORT port = 0;
+        ASSERT_EQ(platform::AfxParseURL(c.url, service, server, object, port), c.ok);
+        if (!c.ok)
+            continue;
+        EXPECT_EQ(service, c.service);
+        EXPECT_EQ(server, c.server);
+        EXPECT_EQ(object, c.object);
+        EXPECT_EQ(port, c.port);
+    }
+}
