@@ -202,14 +202,14 @@ RawServer::~RawServer() {
     close(m_wake[1]);
 }
 
-void RawServer::Send(int socket, const std::string& bytes) {
+bool RawServer::Send(int socket, const std::string& bytes) {
     size_t sent = 0;
     while (sent < bytes.size()) {
         const ssize_t n = send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
+        if (n <= 0) return false;
         sent += static_cast<size_t>(n);
     }
+    return true;
 }
 
 void RawServer::Reset(int socket) {

@@ -68,8 +68,8 @@ public:
     int connections() const { return m_connections; }
 
     // Helpers for responders.
-    static void Send(int socket, const std::string& bytes);
-    static void Reset(int socket);  // closes with a TCP reset
+    static bool Send(int socket, const std::string& bytes);  // false once the peer is gone
+    static void Reset(int socket);                           // closes with a TCP reset
 
 private:
     int m_listener = -1;

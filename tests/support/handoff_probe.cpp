@@ -1,8 +1,12 @@
 // Runs one login hand-off as the program does, from the directory this file lies in, and
 // reports what a player would have seen. The login text comes on standard input (UTF-8).
-// Options: --connect-timeout S, --low-speed-time S (network time-outs, seconds).
+// Options: --connect-timeout S, --low-speed-time S (network time-outs, seconds);
+// --quit-after-ms N posts the quit request (exit code 16) from the main loop after N ms, as a
+// player confirming "close" during a download would.
 // Output, one line each: "box<TAB>caption<TAB>text" per message box, "unadvise" when the page
 // hooks were dropped, and last "quit<TAB>code" or "quit<TAB>none".
+#include <glib.h>
+
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +29,13 @@ int main(int argc, char** argv) {
             timeouts.connectSeconds = std::atol(argv[i + 1]);
         if (std::strcmp(argv[i], "--low-speed-time") == 0)
             timeouts.lowSpeedSeconds = std::atol(argv[i + 1]);
+        if (std::strcmp(argv[i], "--quit-after-ms") == 0) {
+            const auto quit = [](gpointer) -> gboolean {
+                platform::PostQuitMessage(16);
+                return G_SOURCE_REMOVE;
+            };
+            g_timeout_add(static_cast<guint>(std::atol(argv[i + 1])), quit, nullptr);
+        }
     }
     platform::SetInternetTimeouts(timeouts);
     platform::SetMessageBoxPresenter(

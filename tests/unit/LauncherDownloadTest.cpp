@@ -25,6 +25,7 @@ constexpr char kLauncher[] = "velmo_tolqa_launch.exe";
 constexpr char kLogin[] =
     "{\"uid\":\"1001\",\"token\":\"t0k\",\"server_id\":\"7\",\"other\":\"o\",\"sign\":\"s1g\"}";
 constexpr char kArgument[] = ",id^1001,auth_key^t0k&7&o&s1g";
+constexpr char kStartFailedBox[] = "【启动失败】\t启动游戏失败，请重新启动！";
 
 const std::string& LauncherBytes() {
     static const std::string bytes = ReadFile(ARGV_RECORDER_PATH);
@@ -91,8 +92,9 @@ protected:
         for (std::string line; std::getline(lines, line);)
             outcome.lines.push_back(line);
         // A start is always followed by the quit request, so only then can a record still come.
-        const auto wait =
-            outcome.Has("quit\t16") ? std::chrono::seconds(10) : std::chrono::seconds(0);
+        const bool mayHaveStarted =
+            outcome.Has("quit\t16") && !outcome.Has(std::string("box\t") + kStartFailedBox);
+        const auto wait = mayHaveStarted ? startWait_ : std::chrono::milliseconds(0);
         outcome.launched = WaitForFile(record(), wait);
         if (outcome.launched)
             outcome.launchArgv = SplitRecord(ReadFile(record()));
@@ -128,6 +130,7 @@ protected:
     TempDir programDir_{"program dir"};
     TempDir workDir_{"work"};
     fs::path program_;
+    std::chrono::milliseconds startWait_{10000};  // how long a started launcher may take to record
 };
 
 }  // namespace
@@ -275,10 +278,27 @@ TEST_F(HandOffTest, LauncherThatCannotStartIsReportedAndTheProgramQuits) {
         WriteFile(launcher(), content, 0755);
         const Outcome outcome = RunHandOff(Local(1), {}, std::nullopt);
         EXPECT_FALSE(outcome.launched);
-        EXPECT_EQ(outcome.lines,
-                  (std::vector<std::string>{"box\t【启动失败】\t启动游戏失败，请重新启动！",
-                                            "unadvise", "quit\t16"}));
+        EXPECT_EQ(outcome.lines, (std::vector<std::string>{std::string("box\t") + kStartFailedBox,
+                                                           "unadvise", "quit\t16"}));
     }
+}
+
+TEST_F(HandOffTest, QuitDuringTheDownloadStopsItCleanly) {
+    RawServer server([](int s, const std::string&) {
+        const std::string& bytes = LauncherBytes();
+        RawServer::Send(
+            s, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(bytes.size()) + "\r\n\r\n");
+        for (size_t at = 0; at < bytes.size(); at += 4096) {  // slowly: about 40 KiB/s
+            if (!RawServer::Send(s, bytes.substr(at, 4096)))
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    startWait_ = std::chrono::milliseconds(1000);  // the quit comes from the test, not a start
+    const Outcome outcome = RunHandOff(Local(server.port()), {"--quit-after-ms", "500"});
+    EXPECT_FALSE(outcome.launched);
+    EXPECT_EQ(outcome.lines, (std::vector<std::string>{"unadvise", "quit\t16"}));
+    EXPECT_EQ(ProgramDirEntries(), (std::vector<std::string>{"qarvelle-login"}));
 }
 
 TEST_F(HandOffTest, UnwritableProgramDirectoryShowsTheFileError) {

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds everything and runs the whole test suite headless: the optimised build, then the unit
+# tests again under AddressSanitizer and UndefinedBehaviorSanitizer. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+scripts/build.sh build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+scripts/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug -DQARVELLE_SANITIZE=ON
+
+# Loopback test servers must be reached directly.
+unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY all_proxy ALL_PROXY
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+status=0
+echo "== tests (optimised build)"
+(cd build/release && ctest --output-on-failure -j "$(nproc)") || status=1
+echo "== unit tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
+(cd build/asan && ctest -L unit --output-on-failure -j "$(nproc)") || status=1
+exit $status
