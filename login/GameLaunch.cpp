@@ -22,14 +22,12 @@ std::u16string GetModuleDirectory() {
 }
 
 int SplitString(const std::string& text, std::vector<std::string>& fields, std::string delimiter) {
-    if (text.empty() || delimiter.empty())
-        return 0;
+    if (text.empty() || delimiter.empty()) return 0;
     size_t position = text.find_first_not_of(delimiter);
     while (position != std::string::npos) {
         const size_t next = text.find(delimiter, position);
         const size_t end = next == std::string::npos ? text.size() : next;
-        if (end > position)
-            fields.push_back(text.substr(position, end - position));
+        if (end > position) fields.push_back(text.substr(position, end - position));
         position = next == std::string::npos ? std::string::npos : next + delimiter.size();
     }
     return 0;
@@ -40,11 +38,9 @@ std::string BuildLaunchCommandLine(const std::u16string& directory,
     std::string commandLine = WideToNarrow(u"\"" + directory + u"/" + kLauncherFileName + u"\"");
     std::vector<std::string> fields;
     SplitString(WideToNarrow(loginData), fields, ",");
-    if (fields.size() < 2)
-        fields.resize(2);  // a missing identity or key is passed empty
+    if (fields.size() < 2) fields.resize(2);  // a missing identity or key is passed empty
     commandLine += " ,id^" + fields[0] + ",auth_key^" + fields[1];
-    if (fields.size() >= 3)
-        commandLine += ",parent^" + fields[2];
+    if (fields.size() >= 3) commandLine += ",parent^" + fields[2];
     return commandLine;
 }
 

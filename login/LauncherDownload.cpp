@@ -30,16 +30,13 @@ bool FetchLauncher(const std::u16string& path, std::optional<CFileException>& fi
     platform::CInternetSession session(kUserAgent);
     const std::unique_ptr<platform::CHttpConnection> connection =
         session.GetHttpConnection(server, port, service == platform::AFX_INET_SERVICE_HTTPS);
-    if (!connection)
-        return false;
+    if (!connection) return false;
     const std::unique_ptr<platform::CHttpFile> request =
         connection->OpenRequest(platform::HTTP_VERB_GET, object);
-    if (!request)
-        return false;
+    if (!request) return false;
     try {
         request->SendRequest();
-        if (request->QueryInfoStatusCode() != platform::HTTP_STATUS_OK)
-            return false;
+        if (request->QueryInfoStatusCode() != platform::HTTP_STATUS_OK) return false;
 
         platform::CStagedFile::RemoveStale(path);
         platform::CStagedFile file(path);
@@ -76,10 +73,8 @@ void EnsureLauncherAndLaunch() {
     if (!platform::PathFileExistsW(path)) {
         std::optional<CFileException> fileError;
         const bool fetched = FetchLauncher(path, fileError);
-        if (fileError)
-            fileError->ReportError();
-        if (!fetched)
-            return;
+        if (fileError) fileError->ReportError();
+        if (!fetched) return;
     }
     LaunchGameClient(NarrowToWide(theApp.m_strLoginData));
 }

@@ -10,6 +10,7 @@
 #include "login/LauncherDownload.h"
 #include "login/TextConversion.h"
 #include "platform/File.h"
+#include "platform/MainLoop.h"
 
 namespace {
 
@@ -31,8 +32,7 @@ public:
     }
 
     void WriteLine(std::string line) {
-        if (!m_file)
-            return;
+        if (!m_file) return;
         line += '\n';
         try {
             m_file->Write(line.data(), line.size());
@@ -49,10 +49,8 @@ private:
 std::optional<std::string> MemberText(const Json::Value& root, const char* key,
                                       const std::string& source) {
     const Json::Value* value = root.find(key, key + std::strlen(key));
-    if (!value)
-        return std::nullopt;
-    if (value->isString())
-        return std::string(value->asCString());
+    if (!value) return std::nullopt;
+    if (value->isString()) return std::string(value->asCString());
     if (value->isNumeric() || value->isBool()) {
         const ptrdiff_t start = value->getOffsetStart();
         const ptrdiff_t limit = value->getOffsetLimit();
@@ -70,8 +68,7 @@ std::optional<LoginResult> ParseLoginResult(const std::string& json) {
     try {
         Json::Reader reader;
         Json::Value root;
-        if (!reader.parse(json, root, true) || !root.isObject())
-            return std::nullopt;
+        if (!reader.parse(json, root, true) || !root.isObject()) return std::nullopt;
         LoginResult result;
         const std::pair<const char*, std::string*> members[] = {
             {"uid", &result.uid},     {"token", &result.token}, {"server_id", &result.serverId},
@@ -79,8 +76,7 @@ std::optional<LoginResult> ParseLoginResult(const std::string& json) {
         };
         for (const auto& [key, target] : members) {
             std::optional<std::string> text = MemberText(root, key, json);
-            if (!text)
-                return std::nullopt;
+            if (!text) return std::nullopt;
             *target = std::move(*text);
         }
         return result;
@@ -102,8 +98,7 @@ bool RecordLogin(const std::u16string& json) {
     LoginLog log;
     log.WriteLine(WideToNarrow(json));
     const std::optional<LoginResult> result = ParseLoginResult(WideToNarrow(json));
-    if (!result)
-        return false;
+    if (!result) return false;
     const std::u16string credential = BuildCredential(*result);
     log.WriteLine(WideToNarrow(credential));
     SetLoginData(NarrowToWide(result->uid) + u"," + credential);
@@ -111,9 +106,14 @@ bool RecordLogin(const std::u16string& json) {
 }
 
 void HandOffLogin(const std::u16string& json, const std::function<void()>& dropElementHooks) {
-    if (!RecordLogin(json))
-        return;
-    EnsureLauncherAndLaunch();
-    if (dropElementHooks)
-        dropElementHooks();
+    // The download runs the main loop, so a second login could arrive meanwhile; and once a
+    // start was attempted the program is ending. Either way there is one hand-off only.
+    static bool handOffRunning = false;
+    if (handOffRunning || platform::IsQuitPending()) return;
+    handOffRunning = true;
+    if (RecordLogin(json)) {
+        EnsureLauncherAndLaunch();
+        if (dropElementHooks) dropElementHooks();
+    }
+    handOffRunning = false;
 }

@@ -31,5 +31,6 @@ void SetLoginData(const std::u16string& loginData);
 bool RecordLogin(const std::u16string& json);
 
 // What the login panel does with a login result from the page: RecordLogin, then, when the text
-// was a login result, EnsureLauncherAndLaunch and `dropElementHooks`.
+// was a login result, EnsureLauncherAndLaunch and `dropElementHooks`. A login that arrives while
+// another is being handed off, or once the program is quitting, is ignored.
 void HandOffLogin(const std::u16string& json, const std::function<void()>& dropElementHooks);

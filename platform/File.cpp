@@ -32,8 +32,7 @@ mode_t ModeFor(FileAccess access) {
 
 std::u16string Replace(std::u16string text, std::u16string_view what, const std::u16string& with) {
     const size_t at = text.find(what);
-    if (at != std::u16string::npos)
-        text.replace(at, what.size(), with);
+    if (at != std::u16string::npos) text.replace(at, what.size(), with);
     return text;
 }
 
@@ -46,8 +45,7 @@ std::u16string ApplicationName() {
 
 std::string DirectoryOf(const std::string& path) {
     const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
+    if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
@@ -165,18 +163,14 @@ CFile::CFile(const std::u16string& path, unsigned flags, FileAccess access) : m_
     } else {
         oflags |= O_RDONLY;
     }
-    if (flags & modeCreate)
-        oflags |= O_CREAT | ((flags & modeNoTruncate) ? 0 : O_TRUNC);
-    if (flags & modeAppend)
-        oflags |= O_APPEND;
+    if (flags & modeCreate) oflags |= O_CREAT | ((flags & modeNoTruncate) ? 0 : O_TRUNC);
+    if (flags & modeAppend) oflags |= O_APPEND;
     // Take the lock before truncating, so that a file someone else holds is left alone.
     const bool truncate = (oflags & O_TRUNC) && (flags & shareExclusive);
-    if (truncate)
-        oflags &= ~O_TRUNC;
+    if (truncate) oflags &= ~O_TRUNC;
 
     m_fd = open(PathToNative(path).c_str(), oflags, ModeFor(access));
-    if (m_fd < 0)
-        throw CFileException::FromErrno(errno, path);
+    if (m_fd < 0) throw CFileException::FromErrno(errno, path);
     if ((flags & shareExclusive) && flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         close(m_fd);
@@ -196,34 +190,28 @@ CFile::CFile(CFile&& other) noexcept : m_fd(other.m_fd), m_path(std::move(other.
 }
 
 CFile::~CFile() {
-    if (m_fd >= 0)
-        close(m_fd);
+    if (m_fd >= 0) close(m_fd);
 }
 
 void CFile::Write(const void* data, size_t size) {
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
         const ssize_t n = write(m_fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw CFileException::FromErrno(n < 0 ? errno : ENOSPC, m_path);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw CFileException::FromErrno(n < 0 ? errno : ENOSPC, m_path);
         bytes += n;
         size -= static_cast<size_t>(n);
     }
 }
 
 void CFile::Close() {
-    if (m_fd < 0)
-        return;
+    if (m_fd < 0) return;
     const int fd = m_fd;
     m_fd = -1;
     const bool synced = fsync(fd) == 0 || errno == EINVAL;  // EINVAL: a file that cannot sync
     const int syncError = errno;
-    if (close(fd) != 0 && synced)
-        throw CFileException::FromErrno(errno, m_path);
-    if (!synced)
-        throw CFileException::FromErrno(syncError, m_path);
+    if (close(fd) != 0 && synced) throw CFileException::FromErrno(errno, m_path);
+    if (!synced) throw CFileException::FromErrno(syncError, m_path);
 }
 
 CFile CStagedFile::CreateTemporary(const std::u16string& finalPath) {
@@ -236,8 +224,7 @@ CFile CStagedFile::CreateTemporary(const std::u16string& finalPath) {
         std::vector<char> buffer(name.begin(), name.end());
         buffer.push_back('\0');
         const int fd = mkostemp(buffer.data(), O_CLOEXEC);
-        if (fd < 0)
-            throw CFileException::FromErrno(errno, finalPath);
+        if (fd < 0) throw CFileException::FromErrno(errno, finalPath);
         struct stat st;
         if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &st) == 0 && st.st_nlink > 0) {
             return CFile(fd, PathFromNative(buffer.data()));
@@ -251,8 +238,7 @@ CStagedFile::CStagedFile(const std::u16string& finalPath)
     : m_finalPath(finalPath), m_file(CreateTemporary(finalPath)) {}
 
 CStagedFile::~CStagedFile() {
-    if (!m_committed)
-        unlink(PathToNative(m_file.GetFilePath()).c_str());
+    if (!m_committed) unlink(PathToNative(m_file.GetFilePath()).c_str());
 }
 
 void CStagedFile::Write(const void* data, size_t size) {
@@ -287,8 +273,7 @@ void CStagedFile::RemoveStale(const std::u16string& finalPath) {
     const std::string dir = DirectoryOf(native);
     const std::string prefix = StagedPrefix(native);
     DIR* listing = opendir(dir.c_str());
-    if (!listing)
-        return;
+    if (!listing) return;
     std::vector<std::string> stale;
     while (const dirent* entry = readdir(listing)) {
         const std::string name = entry->d_name;
@@ -299,8 +284,7 @@ void CStagedFile::RemoveStale(const std::u16string& finalPath) {
     closedir(listing);
     for (const std::string& path : stale) {
         const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0)
-            continue;
+        if (fd < 0) continue;
         struct stat st;
         // Only plain files nobody is writing: a running download holds its lock.
         if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) {

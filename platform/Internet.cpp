@@ -47,8 +47,7 @@ public:
     TransferDriver() {
         InitCurlOnce();
         m_multi = curl_multi_init();
-        if (!m_multi)
-            return;
+        if (!m_multi) return;
         curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &TransferDriver::OnSocket);
         curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
         curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &TransferDriver::OnTimer);
@@ -57,10 +56,8 @@ public:
     ~TransferDriver() {
         for (auto& [socket, source] : m_watches)
             g_source_remove(source);
-        if (m_timer)
-            g_source_remove(m_timer);
-        if (m_multi)
-            curl_multi_cleanup(m_multi);
+        if (m_timer) g_source_remove(m_timer);
+        if (m_multi) curl_multi_cleanup(m_multi);
     }
     TransferDriver(const TransferDriver&) = delete;
     TransferDriver& operator=(const TransferDriver&) = delete;
@@ -80,12 +77,9 @@ private:
     }
     static gboolean OnFdReady(gint fd, GIOCondition condition, gpointer self) {
         int events = 0;
-        if (condition & (G_IO_IN | G_IO_HUP))
-            events |= CURL_CSELECT_IN;
-        if (condition & G_IO_OUT)
-            events |= CURL_CSELECT_OUT;
-        if (condition & (G_IO_ERR | G_IO_NVAL))
-            events |= CURL_CSELECT_ERR;
+        if (condition & (G_IO_IN | G_IO_HUP)) events |= CURL_CSELECT_IN;
+        if (condition & G_IO_OUT) events |= CURL_CSELECT_OUT;
+        if (condition & (G_IO_ERR | G_IO_NVAL)) events |= CURL_CSELECT_ERR;
         static_cast<TransferDriver*>(self)->Act(fd, events);
         return G_SOURCE_CONTINUE;
     }
@@ -101,20 +95,16 @@ private:
             g_source_remove(it->second);
             m_watches.erase(it);
         }
-        if (what == CURL_POLL_REMOVE)
-            return;
+        if (what == CURL_POLL_REMOVE) return;
         int condition = G_IO_ERR | G_IO_HUP;
-        if (what & CURL_POLL_IN)
-            condition |= G_IO_IN;
-        if (what & CURL_POLL_OUT)
-            condition |= G_IO_OUT;
+        if (what & CURL_POLL_IN) condition |= G_IO_IN;
+        if (what & CURL_POLL_OUT) condition |= G_IO_OUT;
         m_watches[socket] =
             g_unix_fd_add_full(G_PRIORITY_DEFAULT, socket, static_cast<GIOCondition>(condition),
                                &TransferDriver::OnFdReady, this, nullptr);
     }
     void SetTimer(long timeoutMs) {
-        if (m_timer)
-            g_source_remove(m_timer);
+        if (m_timer) g_source_remove(m_timer);
         m_timer = 0;
         if (timeoutMs >= 0)
             m_timer = g_timeout_add(static_cast<guint>(timeoutMs), &OnTimeout, this);
@@ -144,11 +134,9 @@ struct CHttpFile::Transfer {
     size_t Unread() const { return body.size() - readPos; }
 
     void Stop() {
-        if (added)
-            driver.Remove(easy);
+        if (added) driver.Remove(easy);
         added = false;
-        if (easy)
-            curl_easy_cleanup(easy);
+        if (easy) curl_easy_cleanup(easy);
         easy = nullptr;
     }
 
@@ -158,8 +146,7 @@ struct CHttpFile::Transfer {
             t->paused = true;
             return CURL_WRITEFUNC_PAUSE;
         }
-        if (t->readPos == t->body.size())
-            t->body.clear(), t->readPos = 0;
+        if (t->readPos == t->body.size()) t->body.clear(), t->readPos = 0;
         t->body.insert(t->body.end(), data, data + size);
         t->bodyStarted = true;
         return size;
@@ -171,8 +158,7 @@ void TransferDriver::Act(curl_socket_t socket, int events) {
     curl_multi_socket_action(m_multi, socket, events, &running);
     int left = 0;
     while (CURLMsg* message = curl_multi_info_read(m_multi, &left)) {
-        if (message->msg != CURLMSG_DONE)
-            continue;
+        if (message->msg != CURLMSG_DONE) continue;
         CHttpFile::Transfer* transfer = nullptr;
         curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
         if (transfer) {
@@ -185,8 +171,7 @@ void TransferDriver::Act(curl_socket_t socket, int events) {
 bool AfxParseURL(const std::u16string& url, unsigned& serviceType, std::u16string& server,
                  std::u16string& object, INTERNET_PORT& port) {
     const size_t schemeEnd = url.find(u"://");
-    if (schemeEnd == std::u16string::npos)
-        return false;
+    if (schemeEnd == std::u16string::npos) return false;
     const std::u16string_view scheme(url.data(), schemeEnd);
     if (EqualsNoCase(scheme, u"http")) {
         serviceType = AFX_INET_SERVICE_HTTP, port = 80;
@@ -198,40 +183,31 @@ bool AfxParseURL(const std::u16string& url, unsigned& serviceType, std::u16strin
     const size_t hostStart = schemeEnd + 3;
     const size_t pathStart = std::min(url.find_first_of(u"/?#", hostStart), url.size());
     std::u16string_view authority(url.data() + hostStart, pathStart - hostStart);
-    if (authority.find(u'@') != std::u16string_view::npos)
-        return false;
+    if (authority.find(u'@') != std::u16string_view::npos) return false;
     std::u16string_view portText;
     if (!authority.empty() && authority.front() == u'[') {
         const size_t close = authority.find(u']');
-        if (close == std::u16string_view::npos)
-            return false;
+        if (close == std::u16string_view::npos) return false;
         server = std::u16string(authority.substr(1, close - 1));
         std::u16string_view rest = authority.substr(close + 1);
-        if (!rest.empty() && rest.front() != u':')
-            return false;
-        if (!rest.empty())
-            portText = rest.substr(1);
+        if (!rest.empty() && rest.front() != u':') return false;
+        if (!rest.empty()) portText = rest.substr(1);
     } else {
         const size_t colon = authority.find(u':');
         server = std::u16string(authority.substr(0, colon));
-        if (colon != std::u16string_view::npos)
-            portText = authority.substr(colon + 1);
+        if (colon != std::u16string_view::npos) portText = authority.substr(colon + 1);
     }
-    if (server.empty())
-        return false;
+    if (server.empty()) return false;
     if (!portText.empty()) {
         unsigned value = 0;
         for (char16_t c : portText) {
-            if (c < u'0' || c > u'9' || (value = value * 10 + (c - u'0')) > 65535)
-                return false;
+            if (c < u'0' || c > u'9' || (value = value * 10 + (c - u'0')) > 65535) return false;
         }
-        if (value == 0)
-            return false;
+        if (value == 0) return false;
         port = static_cast<INTERNET_PORT>(value);
     }
     object = pathStart < url.size() ? url.substr(pathStart) : u"/";
-    if (object.front() != u'/')
-        object.insert(object.begin(), u'/');
+    if (object.front() != u'/') object.insert(object.begin(), u'/');
     return true;
 }
 
@@ -254,11 +230,9 @@ void CInternetSession::Close() {
 std::unique_ptr<CHttpConnection> CInternetSession::GetHttpConnection(const std::u16string& server,
                                                                      INTERNET_PORT port,
                                                                      bool secure) {
-    if (!m_driver || !m_driver->IsOpen() || server.empty())
-        return nullptr;
+    if (!m_driver || !m_driver->IsOpen() || server.empty()) return nullptr;
     std::string host = WideToUtf8(server);
-    if (host.find(':') != std::string::npos)
-        host = "[" + host + "]";
+    if (host.find(':') != std::string::npos) host = "[" + host + "]";
     std::string base = (secure ? "https://" : "http://") + host + ":" + std::to_string(port);
     return std::unique_ptr<CHttpConnection>(new CHttpConnection(*this, std::move(base)));
 }
@@ -266,12 +240,10 @@ std::unique_ptr<CHttpConnection> CInternetSession::GetHttpConnection(const std::
 CHttpConnection::~CHttpConnection() = default;
 
 std::unique_ptr<CHttpFile> CHttpConnection::OpenRequest(int verb, const std::u16string& object) {
-    if (verb != HTTP_VERB_GET || !m_session.m_driver)
-        return nullptr;
+    if (verb != HTTP_VERB_GET || !m_session.m_driver) return nullptr;
     auto request = std::unique_ptr<CHttpFile>(
         new CHttpFile(*m_session.m_driver, m_base + WideToUtf8(object), m_session.m_agent));
-    if (!request->m_transfer->easy)
-        return nullptr;
+    if (!request->m_transfer->easy) return nullptr;
     return request;
 }
 
@@ -280,8 +252,7 @@ CHttpFile::CHttpFile(TransferDriver& driver, const std::string& url, const std::
     Transfer& t = *m_transfer;
     t.url = url;
     t.easy = curl_easy_init();
-    if (!t.easy)
-        return;
+    if (!t.easy) return;
     const InternetTimeouts timeouts = g_timeouts;
     curl_easy_setopt(t.easy, CURLOPT_URL, t.url.c_str());
     curl_easy_setopt(t.easy, CURLOPT_USERAGENT, agent.c_str());
@@ -307,10 +278,8 @@ void CHttpFile::Close() {
 
 void CHttpFile::SendRequest() {
     Transfer& t = *m_transfer;
-    if (!t.easy || t.added || t.done)
-        throw CInternetException("request cannot be sent");
-    if (!t.driver.Add(t.easy))
-        throw CInternetException("request could not start");
+    if (!t.easy || t.added || t.done) throw CInternetException("request cannot be sent");
+    if (!t.driver.Add(t.easy)) throw CInternetException("request could not start");
     t.added = true;
     if (!RunLoopUntil([&] { return t.bodyStarted || t.done; })) {
         Close();
@@ -323,8 +292,7 @@ void CHttpFile::SendRequest() {
 
 unsigned CHttpFile::QueryInfoStatusCode() const {
     long code = 0;
-    if (m_transfer->easy)
-        curl_easy_getinfo(m_transfer->easy, CURLINFO_RESPONSE_CODE, &code);
+    if (m_transfer->easy) curl_easy_getinfo(m_transfer->easy, CURLINFO_RESPONSE_CODE, &code);
     return static_cast<unsigned>(code);
 }
 
@@ -333,24 +301,20 @@ std::optional<uint64_t> CHttpFile::QueryContentLength() const {
     if (m_transfer->easy) {
         curl_easy_getinfo(m_transfer->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     }
-    if (length < 0)
-        return std::nullopt;
+    if (length < 0) return std::nullopt;
     return static_cast<uint64_t>(length);
 }
 
 size_t CHttpFile::Read(void* buffer, size_t size) {
     Transfer& t = *m_transfer;
-    if (size == 0)
-        return 0;
-    if (!t.easy)
-        throw CInternetException("request closed");
+    if (size == 0) return 0;
+    if (!t.easy) throw CInternetException("request closed");
     if (!RunLoopUntil([&] { return t.Unread() > 0 || t.done; })) {
         Close();
         throw CInternetException("cancelled");
     }
     if (t.Unread() == 0) {
-        if (t.result != CURLE_OK)
-            throw CInternetException(curl_easy_strerror(t.result));
+        if (t.result != CURLE_OK) throw CInternetException(curl_easy_strerror(t.result));
         return 0;
     }
     const size_t n = std::min(size, t.Unread());

@@ -10,8 +10,7 @@ std::optional<int> g_quitCode;
 }  // namespace
 
 void PostQuitMessage(int exitCode) {
-    if (!g_quitCode)
-        g_quitCode = exitCode;
+    if (!g_quitCode) g_quitCode = exitCode;
     g_main_context_wakeup(nullptr);
 }
 
@@ -25,10 +24,8 @@ std::optional<int> PostedQuitCode() {
 
 bool RunLoopUntil(const std::function<bool()>& done) {
     while (true) {
-        if (IsQuitPending())
-            return false;
-        if (done())
-            return true;
+        if (IsQuitPending()) return false;
+        if (done()) return true;
         g_main_context_iteration(nullptr, TRUE);
     }
 }

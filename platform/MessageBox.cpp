@@ -35,8 +35,7 @@ int ShowGtkMessageBox(const std::u16string& text, const std::u16string& caption,
 
 int PresentByDefault(CWnd*, const std::u16string& text, const std::u16string& caption,
                      unsigned type) {
-    if (HasDisplay())
-        return ShowGtkMessageBox(text, caption, type);
+    if (HasDisplay()) return ShowGtkMessageBox(text, caption, type);
     std::fprintf(stderr, "%s: %s\n", WideToUtf8(caption).c_str(), WideToUtf8(text).c_str());
     return IDOK;
 }
@@ -54,8 +53,7 @@ void SetMessageBoxPresenter(MessageBoxPresenter presenter) {
 
 int MessageBoxW(CWnd* owner, const std::u16string& text, const std::u16string& caption,
                 unsigned type) {
-    if (IsQuitPending())
-        return IDOK;
+    if (IsQuitPending()) return IDOK;
     return Presenter()(owner, text, caption, type);
 }
 

@@ -21,8 +21,7 @@ std::u16string GetModuleFileNameW() {
     std::vector<char> buffer(256);
     while (true) {
         const ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (n < 0)
-            return {};
+        if (n < 0) return {};
         if (static_cast<size_t>(n) < buffer.size()) {
             return PathFromNative(std::string(buffer.data(), static_cast<size_t>(n)));
         }

@@ -25,8 +25,7 @@ enum class Format { Unknown, Native, Script, Windows };
 
 Format ReadFormat(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return Format::Unknown;
+    if (fd < 0) return Format::Unknown;
     unsigned char magic[4] = {};
     const ssize_t n = read(fd, magic, sizeof magic);
     close(fd);
@@ -35,10 +34,8 @@ Format ReadFormat(const std::string& path) {
                               "ELF",
                               4) == 0)
         return Format::Native;
-    if (n >= 2 && magic[0] == '#' && magic[1] == '!')
-        return Format::Script;
-    if (n >= 2 && magic[0] == 'M' && magic[1] == 'Z')
-        return Format::Windows;
+    if (n >= 2 && magic[0] == '#' && magic[1] == '!') return Format::Script;
+    if (n >= 2 && magic[0] == 'M' && magic[1] == 'Z') return Format::Windows;
     return Format::Unknown;
 }
 
@@ -54,8 +51,7 @@ std::optional<std::string> FindOnPath(const std::string& name) {
             access(candidate.c_str(), X_OK) == 0) {
             return candidate;
         }
-        if (colon == std::string_view::npos)
-            return std::nullopt;
+        if (colon == std::string_view::npos) return std::nullopt;
         dirs.remove_prefix(colon + 1);
     }
 }
@@ -83,14 +79,10 @@ unsigned ErrorFromErrno(int error) {
 // Checks that `path` names a non-empty executable file and returns how to run it.
 unsigned CheckProgram(const std::string& path, Format& format) {
     struct stat st;
-    if (stat(path.c_str(), &st) != 0)
-        return ErrorFromErrno(errno);
-    if (!S_ISREG(st.st_mode))
-        return ERROR_ACCESS_DENIED;
-    if (access(path.c_str(), X_OK) != 0)
-        return ERROR_ACCESS_DENIED;
-    if (st.st_size == 0)
-        return ERROR_BAD_FORMAT;
+    if (stat(path.c_str(), &st) != 0) return ErrorFromErrno(errno);
+    if (!S_ISREG(st.st_mode)) return ERROR_ACCESS_DENIED;
+    if (access(path.c_str(), X_OK) != 0) return ERROR_ACCESS_DENIED;
+    if (st.st_size == 0) return ERROR_BAD_FORMAT;
     format = ReadFormat(path);
     return format == Format::Unknown ? ERROR_BAD_FORMAT : kWinExecStarted;
 }
@@ -121,8 +113,7 @@ unsigned Spawn(const std::vector<std::string>& argv) {
     const int rc = posix_spawn(&pid, args[0], &actions, &attr, args.data(), environ);
     posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        return ErrorFromErrno(rc);
+    if (rc != 0) return ErrorFromErrno(rc);
     // Reap it when it ends, so that a long-running host leaves no zombie behind.
     g_child_watch_add(
         pid, [](GPid child, gint, gpointer) { g_spawn_close_pid(child); }, nullptr);
@@ -141,8 +132,7 @@ std::vector<std::string> SplitWindowsCommandLine(std::string_view line) {
         ++i;
         while (i < n && line[i] != '"')
             program += line[i++];
-        if (i < n)
-            ++i;
+        if (i < n) ++i;
     } else {
         while (i < n && !IsBlank(line[i]))
             program += line[i++];
@@ -152,8 +142,7 @@ std::vector<std::string> SplitWindowsCommandLine(std::string_view line) {
     while (true) {
         while (i < n && IsBlank(line[i]))
             ++i;
-        if (i >= n)
-            break;
+        if (i >= n) break;
         std::string arg;
         bool quoted = false;
         while (i < n && (quoted || !IsBlank(line[i]))) {
@@ -163,8 +152,7 @@ std::vector<std::string> SplitWindowsCommandLine(std::string_view line) {
                     ++slashes, ++i;
                 if (i < n && line[i] == '"') {
                     arg.append(slashes / 2, '\\');
-                    if (slashes % 2 == 1)
-                        arg += line[i++];
+                    if (slashes % 2 == 1) arg += line[i++];
                 } else {
                     arg.append(slashes, '\\');
                 }
@@ -187,16 +175,14 @@ std::vector<std::string> SplitWindowsCommandLine(std::string_view line) {
 
 unsigned WinExec(std::string_view commandLine) {
     std::vector<std::string> argv = SplitWindowsCommandLine(commandLine);
-    if (argv[0].empty())
-        return ERROR_FILE_NOT_FOUND;
+    if (argv[0].empty()) return ERROR_FILE_NOT_FOUND;
     Format format = Format::Unknown;
     if (const unsigned check = CheckProgram(argv[0], format); check != kWinExecStarted) {
         return check;
     }
     if (format == Format::Windows) {
         const std::optional<std::string> wine = FindOnPath("wine");
-        if (!wine)
-            return ERROR_BAD_FORMAT;
+        if (!wine) return ERROR_BAD_FORMAT;
         argv.insert(argv.begin(), *wine);
     }
     return Spawn(argv);

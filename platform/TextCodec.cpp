@@ -73,15 +73,12 @@ size_t DecodeUtf8(std::string_view text, size_t i, char32_t& cp) {
     } else {
         return 0;
     }
-    if (i + length > text.size())
-        return 0;
+    if (i + length > text.size()) return 0;
     for (size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
         cp = (cp << 6) | (byte(i + k) & 0x3F);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
     return length;
 }
 
@@ -110,10 +107,8 @@ private:
         return m_toNarrow != kNone && m_toWide != kNone;
     }
     void Close() {
-        if (m_toNarrow != kNone)
-            iconv_close(m_toNarrow);
-        if (m_toWide != kNone)
-            iconv_close(m_toWide);
+        if (m_toNarrow != kNone) iconv_close(m_toNarrow);
+        if (m_toWide != kNone) iconv_close(m_toWide);
         m_toNarrow = m_toWide = kNone;
         m_codeSet.clear();
     }
@@ -155,11 +150,9 @@ void RunIconv(iconv_t cd, const char* in, size_t inLeft, Out& out, OnInvalid onI
     };
     while (inLeft > 0) {
         const int error = convert(false);
-        if (error == E2BIG || error == 0)
-            continue;
+        if (error == E2BIG || error == 0) continue;
         onInvalid(out);
-        if (error != EILSEQ && error != EINVAL)
-            return;  // not an input fault: stop, never loop
+        if (error != EILSEQ && error != EINVAL) return;  // not an input fault: stop, never loop
         const size_t n = error == EINVAL ? inLeft : std::min(inLeft, skip(inPtr, inLeft));
         inPtr += n;
         inLeft -= n;
@@ -211,8 +204,7 @@ std::u16string Utf8ToWide(std::string_view utf8) {
 
 std::string WideToThreadCodeSet(std::u16string_view wide) {
     const std::string codeSet = ThreadCodeSetName();
-    if (IsUtf8Name(codeSet))
-        return WideToUtf8(wide);
+    if (IsUtf8Name(codeSet)) return WideToUtf8(wide);
     std::string out;
     iconv_t cd = t_converter.ToNarrow(codeSet);
     if (cd == ThreadConverter::kNone) {  // a code set iconv does not know: keep ASCII only
@@ -229,8 +221,7 @@ std::string WideToThreadCodeSet(std::u16string_view wide) {
             if (IsHighSurrogate(c) && left >= 4) {
                 char16_t next;
                 std::memcpy(&next, in + 2, 2);
-                if (IsLowSurrogate(next))
-                    return 4;
+                if (IsLowSurrogate(next)) return 4;
             }
             return 2;
         });
@@ -239,8 +230,7 @@ std::string WideToThreadCodeSet(std::u16string_view wide) {
 
 std::u16string ThreadCodeSetToWide(std::string_view narrow) {
     const std::string codeSet = ThreadCodeSetName();
-    if (IsUtf8Name(codeSet))
-        return Utf8ToWide(narrow);
+    if (IsUtf8Name(codeSet)) return Utf8ToWide(narrow);
     std::u16string out;
     iconv_t cd = t_converter.ToWide(codeSet);
     if (cd == ThreadConverter::kNone) {

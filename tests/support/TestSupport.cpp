@@ -25,8 +25,7 @@ namespace testsupport {
 
 TempDir::TempDir(const std::string& name) {
     std::string pattern = (std::filesystem::temp_directory_path() / (name + "-XXXXXX")).string();
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     m_path = pattern;
     chmod(m_path.c_str(), 0755);
 }
@@ -36,8 +35,7 @@ TempDir::~TempDir() {
     // Directories a test made unwritable must become writable again to be emptied.
     for (auto it = std::filesystem::recursive_directory_iterator(m_path, ignored);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-        if (it->is_directory(ignored))
-            chmod(it->path().c_str(), 0755);
+        if (it->is_directory(ignored)) chmod(it->path().c_str(), 0755);
     }
     chmod(m_path.c_str(), 0755);
     std::filesystem::remove_all(m_path, ignored);
@@ -82,8 +80,7 @@ std::vector<std::string> SplitRecord(const std::string& record) {
 bool WaitForFile(const std::filesystem::path& path, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!std::filesystem::exists(path)) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
+        if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
@@ -94,8 +91,7 @@ RunResult Run(const RunOptions& options) {
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
         const size_t eq = entry.find('=');
-        if (eq != std::string::npos)
-            env[entry.substr(0, eq)] = entry.substr(eq + 1);
+        if (eq != std::string::npos) env[entry.substr(0, eq)] = entry.substr(eq + 1);
     }
     for (const auto& name : options.unsetEnv)
         env.erase(name);
@@ -114,14 +110,12 @@ RunResult Run(const RunOptions& options) {
     argv.push_back(nullptr);
 
     int in[2], out[2];
-    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe");
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(in[0], 0);
         dup2(out[1], 1);
-        if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0)
-            _exit(126);
+        if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
         if (options.runAsUser && geteuid() == 0) {
             const passwd* user = getpwuid(*options.runAsUser);
             const gid_t group = user ? user->pw_gid : *options.runAsUser;
@@ -140,8 +134,7 @@ RunResult Run(const RunOptions& options) {
     while (written < options.input.size()) {
         const ssize_t n =
             write(in[1], options.input.data() + written, options.input.size() - written);
-        if (n <= 0)
-            break;
+        if (n <= 0) break;
         written += static_cast<size_t>(n);
     }
     close(in[1]);
@@ -173,18 +166,15 @@ RawServer::RawServer(Responder respond) {
     m_thread = std::thread([this, respond = std::move(respond)] {
         while (true) {
             pollfd fds[2] = {{m_listener, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-            if (poll(fds, 2, -1) < 0 || (fds[1].revents & POLLIN))
-                return;
+            if (poll(fds, 2, -1) < 0 || (fds[1].revents & POLLIN)) return;
             const int client = accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client < 0)
-                continue;
+            if (client < 0) continue;
             ++m_connections;
             std::string request;
             char buffer[4096];
             while (request.find("\r\n\r\n") == std::string::npos) {
                 const ssize_t n = recv(client, buffer, sizeof buffer, 0);
-                if (n <= 0)
-                    break;
+                if (n <= 0) break;
                 request.append(buffer, n);
             }
             respond(client, request);

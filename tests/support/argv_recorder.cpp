@@ -10,8 +10,7 @@
 
 int main(int argc, char** argv) {
     const char* record = std::getenv("ARGV_RECORD");
-    if (!record)
-        return 2;
+    if (!record) return 2;
     std::string content;
     for (int i = 0; i < argc; ++i) {
         content += argv[i];
@@ -19,8 +18,7 @@ int main(int argc, char** argv) {
     }
     const std::string temporary = std::string(record) + ".writing";
     const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return 3;
+    if (fd < 0) return 3;
     const bool written =
         write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
     close(fd);

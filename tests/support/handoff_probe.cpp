@@ -2,7 +2,8 @@
 // reports what a player would have seen. The login text comes on standard input (UTF-8).
 // Options: --connect-timeout S, --low-speed-time S (network time-outs, seconds);
 // --quit-after-ms N posts the quit request (exit code 16) from the main loop after N ms, as a
-// player confirming "close" during a download would.
+// player confirming "close" during a download would; --again-after-ms N hands the same login
+// over a second time from the main loop after N ms.
 // Output, one line each: "box<TAB>caption<TAB>text" per message box, "unadvise" when the page
 // hooks were dropped, and last "quit<TAB>code" or "quit<TAB>none".
 #include <glib.h>
@@ -21,6 +22,10 @@
 #include "platform/MessageBox.h"
 #include "platform/TextCodec.h"
 
+namespace {
+std::u16string g_login;
+}
+
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     platform::InternetTimeouts timeouts = platform::GetInternetTimeouts();
@@ -36,6 +41,13 @@ int main(int argc, char** argv) {
             };
             g_timeout_add(static_cast<guint>(std::atol(argv[i + 1])), quit, nullptr);
         }
+        if (std::strcmp(argv[i], "--again-after-ms") == 0) {
+            const auto again = [](gpointer) -> gboolean {
+                HandOffLogin(g_login, [] { std::printf("unadvise again\n"); });
+                return G_SOURCE_REMOVE;
+            };
+            g_timeout_add(static_cast<guint>(std::atol(argv[i + 1])), again, nullptr);
+        }
     }
     platform::SetInternetTimeouts(timeouts);
     platform::SetMessageBoxPresenter(
@@ -46,7 +58,8 @@ int main(int argc, char** argv) {
         });
     const std::string input((std::istreambuf_iterator<char>(std::cin)),
                             std::istreambuf_iterator<char>());
-    HandOffLogin(platform::Utf8ToWide(input), [] { std::printf("unadvise\n"); });
+    g_login = platform::Utf8ToWide(input);
+    HandOffLogin(g_login, [] { std::printf("unadvise\n"); });
     if (const auto code = platform::PostedQuitCode()) {
         std::printf("quit\t%d\n", *code);
     } else {

@@ -17,8 +17,7 @@ RawServer::Responder Drip(size_t size, std::chrono::milliseconds gap) {
         RawServer::Send(s,
                         "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n");
         for (size_t i = 0; i < size; ++i) {
-            if (!RawServer::Send(s, "x"))
-                return;
+            if (!RawServer::Send(s, "x")) return;
             std::this_thread::sleep_for(gap);
         }
     };

@@ -80,6 +80,7 @@ protected:
         run.argv = {program_.string()};
         run.argv.insert(run.argv.end(), options.begin(), options.end());
         run.env = {{"QARVELLE_DOWNLOAD_HOST", host}, {"ARGV_RECORD", record().string()}};
+        run.env.insert(extraEnv_.begin(), extraEnv_.end());
         run.unsetEnv = {"http_proxy",  "HTTP_PROXY", "https_proxy",
                         "HTTPS_PROXY", "all_proxy",  "ALL_PROXY"};
         run.cwd = workDir_.path();
@@ -96,8 +97,7 @@ protected:
             outcome.Has("quit\t16") && !outcome.Has(std::string("box\t") + kStartFailedBox);
         const auto wait = mayHaveStarted ? startWait_ : std::chrono::milliseconds(0);
         outcome.launched = WaitForFile(record(), wait);
-        if (outcome.launched)
-            outcome.launchArgv = SplitRecord(ReadFile(record()));
+        if (outcome.launched) outcome.launchArgv = SplitRecord(ReadFile(record()));
         return outcome;
     }
 
@@ -130,6 +130,7 @@ protected:
     TempDir programDir_{"program dir"};
     TempDir workDir_{"work"};
     fs::path program_;
+    std::map<std::string, std::string> extraEnv_;
     std::chrono::milliseconds startWait_{10000};  // how long a started launcher may take to record
 };
 
@@ -151,8 +152,7 @@ TEST_F(HandOffTest, DownloadsTheLauncherWhenMissingAndStartsIt) {
                          const std::string& bytes = LauncherBytes();
                          const size_t n = std::min<size_t>(7777, bytes.size() - offset);
                          sink.write(bytes.data() + offset, n);
-                         if (offset + n == bytes.size())
-                             sink.done();
+                         if (offset + n == bytes.size()) sink.done();
                          return true;
                      });
              });
@@ -283,22 +283,51 @@ TEST_F(HandOffTest, LauncherThatCannotStartIsReportedAndTheProgramQuits) {
     }
 }
 
-TEST_F(HandOffTest, QuitDuringTheDownloadStopsItCleanly) {
-    RawServer server([](int s, const std::string&) {
+// Serves the launcher slowly: 4 KiB every 100 ms.
+RawServer::Responder SlowLauncher() {
+    return [](int s, const std::string&) {
         const std::string& bytes = LauncherBytes();
         RawServer::Send(
             s, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(bytes.size()) + "\r\n\r\n");
-        for (size_t at = 0; at < bytes.size(); at += 4096) {  // slowly: about 40 KiB/s
-            if (!RawServer::Send(s, bytes.substr(at, 4096)))
-                return;
+        for (size_t at = 0; at < bytes.size(); at += 4096) {
+            if (!RawServer::Send(s, bytes.substr(at, 4096))) return;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-    });
+    };
+}
+
+TEST_F(HandOffTest, QuitDuringTheDownloadStopsItCleanly) {
+    RawServer server(SlowLauncher());
     startWait_ = std::chrono::milliseconds(1000);  // the quit comes from the test, not a start
     const Outcome outcome = RunHandOff(Local(server.port()), {"--quit-after-ms", "500"});
     EXPECT_FALSE(outcome.launched);
     EXPECT_EQ(outcome.lines, (std::vector<std::string>{"unadvise", "quit\t16"}));
     EXPECT_EQ(ProgramDirEntries(), (std::vector<std::string>{"qarvelle-login"}));
+}
+
+TEST_F(HandOffTest, SecondLoginDuringTheDownloadIsIgnored) {
+    RawServer server(SlowLauncher());
+    const Outcome outcome = RunHandOff(Local(server.port()), {"--again-after-ms", "300"});
+    ExpectLaunched(outcome);
+    EXPECT_FALSE(outcome.Has("unadvise again"));
+    EXPECT_EQ(ReadFile(workDir_ / "log.txt"), std::string(kLogin) + "\nt0k&7&o&s1g\n");
+    EXPECT_EQ(server.connections(), 1);
+}
+
+TEST_F(HandOffTest, LongNonAsciiProgramDirectoryIsPassedWhole) {
+    fs::path deep = programDir_.path();
+    for (int i = 0; i < 12; ++i)
+        deep /= "游戏目录 level " + std::to_string(i) + " with some length";
+    fs::create_directories(deep);
+    ASSERT_GT(deep.string().size(), 400u);
+    program_ = deep / "qarvelle-login";
+    fs::copy_file(HANDOFF_PROBE_PATH, program_);
+    fs::copy_file(ARGV_RECORDER_PATH, deep / kLauncher);
+    extraEnv_ = {{"LC_ALL", "C.UTF-8"}};
+    const Outcome outcome = RunHandOff(Local(1));
+    EXPECT_TRUE(outcome.launched);
+    EXPECT_EQ(outcome.launchArgv,
+              (std::vector<std::string>{(deep / kLauncher).string(), kArgument}));
 }
 
 TEST_F(HandOffTest, UnwritableProgramDirectoryShowsTheFileError) {
@@ -372,8 +401,7 @@ TEST(AfxParseURL, SplitsServerPortAndObject) {
         std::u16string server, object;
         platform::INTERNET_PORT port = 0;
         ASSERT_EQ(platform::AfxParseURL(c.url, service, server, object, port), c.ok);
-        if (!c.ok)
-            continue;
+        if (!c.ok) continue;
         EXPECT_EQ(service, c.service);
         EXPECT_EQ(server, c.server);
         EXPECT_EQ(object, c.object);

@@ -30,8 +30,7 @@ protected:
         return target;
     }
     std::vector<std::string> RecordedArgv() {
-        if (!WaitForFile(record(), std::chrono::seconds(10)))
-            return {};
+        if (!WaitForFile(record(), std::chrono::seconds(10))) return {};
         return SplitRecord(ReadFile(record()));
     }
 
