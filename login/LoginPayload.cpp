@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "app/LoginApp.h"
+#include "login/GameLaunch.h"
 #include "login/LauncherDownload.h"
 #include "login/TextConversion.h"
 #include "platform/File.h"
@@ -105,15 +106,33 @@ bool RecordLogin(const std::u16string& json) {
     return true;
 }
 
+namespace {
+
+// One hand-off at a time: a download runs the main loop, so another login could arrive
+// meanwhile; and once a start was attempted the program is ending.
+bool g_handOffRunning = false;
+
+template <typename Step>
+void RunOneHandOff(Step step) {
+    if (g_handOffRunning || platform::IsQuitPending()) return;
+    g_handOffRunning = true;
+    step();
+    g_handOffRunning = false;
+}
+
+}  // namespace
+
 void HandOffLogin(const std::u16string& json, const std::function<void()>& dropElementHooks) {
-    // The download runs the main loop, so a second login could arrive meanwhile; and once a
-    // start was attempted the program is ending. Either way there is one hand-off only.
-    static bool handOffRunning = false;
-    if (handOffRunning || platform::IsQuitPending()) return;
-    handOffRunning = true;
-    if (RecordLogin(json)) {
+    RunOneHandOff([&] {
+        if (!RecordLogin(json)) return;
         EnsureLauncherAndLaunch();
         if (dropElementHooks) dropElementHooks();
-    }
-    handOffRunning = false;
+    });
+}
+
+void HandOffCodeCallback(const std::u16string& url, const std::function<void()>& dropElementHooks) {
+    RunOneHandOff([&] {
+        LaunchGameClient(url);
+        if (dropElementHooks) dropElementHooks();
+    });
 }

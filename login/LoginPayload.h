@@ -34,3 +34,7 @@ bool RecordLogin(const std::u16string& json);
 // was a login result, EnsureLauncherAndLaunch and `dropElementHooks`. A login that arrives while
 // another is being handed off, or once the program is quitting, is ignored.
 void HandOffLogin(const std::u16string& json, const std::function<void()>& dropElementHooks);
+
+// The code-callback road: the completed address itself is the login data. LaunchGameClient with
+// `url`, then `dropElementHooks`; ignored like a login while another hand-off runs.
+void HandOffCodeCallback(const std::u16string& url, const std::function<void()>& dropElementHooks);

@@ -1,6 +1,7 @@
 #include "platform/Process.h"
 
 #include <fcntl.h>
+#include <gio/gio.h>
 #include <glib.h>
 #include <signal.h>
 #include <spawn.h>
@@ -171,6 +172,13 @@ std::vector<std::string> SplitWindowsCommandLine(std::string_view line) {
         args.push_back(std::move(arg));
     }
     return args;
+}
+
+void OpenInDefaultBrowser(const std::string& uri) {
+    if (const std::optional<std::string> opener = FindOnPath("xdg-open")) {
+        if (Spawn({*opener, uri}) == kWinExecStarted) return;
+    }
+    g_app_info_launch_default_for_uri(uri.c_str(), nullptr, nullptr);
 }
 
 unsigned WinExec(std::string_view commandLine) {

@@ -28,4 +28,7 @@ std::vector<std::string> SplitWindowsCommandLine(std::string_view commandLine);
 // when there is one. Returns kWinExecStarted, or one of the error values above.
 unsigned WinExec(std::string_view commandLine);
 
+// Opens an address in the user's default browser (xdg-open, else GIO's default handler).
+void OpenInDefaultBrowser(const std::string& uri);
+
 }  // namespace platform

@@ -1,0 +1,693 @@
+#include "platform/BrowserHost.h"
+
+#include <gdk/gdkkeysyms.h>
+#include <json/reader.h>
+#include <json/value.h>
+#include <webkit2/webkit2.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/BrowserScripts.h"
+#include "platform/Process.h"
+#include "platform/TextCodec.h"
+
+namespace platform {
+namespace {
+
+constexpr int kMaxCrashReloads = 3;
+constexpr gint64 kCrashWindowMicroseconds = 60 * G_USEC_PER_SEC;
+
+std::string Replace(std::string text, const std::string& what, const std::string& with) {
+    const size_t at = text.find(what);
+    if (at != std::string::npos) text.replace(at, what.size(), with);
+    return text;
+}
+
+// The channel's marker: private to this process, so that it is no ordinary prompt text.
+const std::string& BridgeMarker() {
+    static const std::string marker = [] {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, "%08x%08x", g_random_int(), g_random_int());
+        return std::string("qarvelle-external:") + suffix;
+    }();
+    return marker;
+}
+
+std::string DataDirectory(const char* base) {
+    gchar* path = g_build_filename(base, "qarvelle-login", nullptr);
+    std::string result = path;
+    g_free(path);
+    return result;
+}
+
+// One web context for the process: cookies, local storage and the HTTP cache persist under
+// the user's XDG data and cache directories, as a system browser's do.
+WebKitWebContext* SharedWebContext() {
+    static WebKitWebContext* context = [] {
+        const std::string data = DataDirectory(g_get_user_data_dir());
+        const std::string cache = DataDirectory(g_get_user_cache_dir());
+        WebKitWebsiteDataManager* manager = webkit_website_data_manager_new(
+            "base-data-directory", data.c_str(), "base-cache-directory", cache.c_str(), nullptr);
+        WebKitWebContext* created = webkit_web_context_new_with_website_data_manager(manager);
+        const std::string cookies = data + "/cookies.sqlite";
+        webkit_cookie_manager_set_persistent_storage(
+            webkit_website_data_manager_get_cookie_manager(manager), cookies.c_str(),
+            WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+        webkit_web_context_set_cache_model(created, WEBKIT_CACHE_MODEL_WEB_BROWSER);
+        g_object_unref(manager);
+        return created;
+    }();
+    return context;
+}
+
+// --- the prompt channel's texts ---
+
+std::string EscapeText(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t c : text) {
+        if (c >= 0x20 && c <= 0x7e && c != u'\\' && c != u';') {
+            out += static_cast<char>(c);
+        } else {
+            char code[8];
+            std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(c));
+            out += code;
+        }
+    }
+    return out;
+}
+
+std::u16string UnescapeText(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 5 < text.size() && text[i + 1] == 'u') {
+            const std::string digits(text.substr(i + 2, 4));
+            char* end = nullptr;
+            const unsigned long code = std::strtoul(digits.c_str(), &end, 16);
+            if (end == digits.c_str() + 4) {
+                out += static_cast<char16_t>(code);
+                i += 5;
+                continue;
+            }
+        }
+        out += static_cast<unsigned char>(text[i]);
+    }
+    return out;
+}
+
+// A value of the channel as a VARIANT.
+CComVariant DecodeValue(std::string_view value) {
+    CComVariant result;
+    if (value.empty()) return result;
+    switch (value[0]) {
+        case 's':
+            return CComVariant(UnescapeText(value.substr(1)));
+        case 'n': {
+            const std::string text(value.substr(1));
+            const double number = std::strtod(text.c_str(), nullptr);
+            if (std::isfinite(number) && number == std::trunc(number) && number >= INT32_MIN &&
+                number <= INT32_MAX) {
+                return CComVariant(static_cast<int32_t>(number));
+            }
+            result.vt = VT_R8;
+            result.dblVal = number;
+            return result;
+        }
+        case 'b':
+            result.vt = VT_BOOL;
+            result.boolVal = value.size() > 1 && value[1] == '1' ? VARIANT_TRUE : VARIANT_FALSE;
+            return result;
+        case 'z':
+            result.vt = VT_NULL;
+            return result;
+        case 'o':
+            result.vt = VT_DISPATCH;
+            result.pdispVal = nullptr;
+            return result;
+        default:
+            return result;
+    }
+}
+
+std::string EncodeValue(const VARIANT& value) {
+    char number[40];
+    switch (value.vt) {
+        case VT_BSTR:
+            return "s" + EscapeText(std::u16string_view(value.bstrVal ? value.bstrVal : u"",
+                                                        SysStringLen(value.bstrVal)));
+        case VT_I4:
+            return "n" + std::to_string(value.lVal);
+        case VT_UINT:
+            return "n" + std::to_string(value.uintVal);
+        case VT_R8:
+            std::snprintf(number, sizeof number, "%.17g", value.dblVal);
+            return std::string("n") + number;
+        case VT_BOOL:
+            return value.boolVal ? "b1" : "b0";
+        case VT_NULL:
+            return "z";
+        case VT_DISPATCH:
+        case VT_UNKNOWN:
+            return "o";
+        default:
+            return "u";
+    }
+}
+
+std::vector<std::string_view> SplitFields(std::string_view text) {
+    std::vector<std::string_view> fields;
+    size_t start = 0;
+    while (true) {
+        const size_t end = text.find(';', start);
+        fields.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos) return fields;
+        start = end + 1;
+    }
+}
+
+bool ParseDispId(std::string_view text, DISPID& id) {
+    const std::string digits(text);
+    char* end = nullptr;
+    const long value = std::strtol(digits.c_str(), &end, 10);
+    if (digits.empty() || *end != '\0' || value < INT32_MIN || value > INT32_MAX) return false;
+    id = static_cast<DISPID>(value);
+    return true;
+}
+
+// --- keys ---
+
+// The Windows virtual-key code of a GDK key, for the keys a UI handler might care about.
+unsigned VirtualKey(unsigned keyval) {
+    if (keyval >= GDK_KEY_a && keyval <= GDK_KEY_z) return 'A' + (keyval - GDK_KEY_a);
+    if (keyval >= GDK_KEY_A && keyval <= GDK_KEY_Z) return 'A' + (keyval - GDK_KEY_A);
+    if (keyval >= GDK_KEY_0 && keyval <= GDK_KEY_9) return '0' + (keyval - GDK_KEY_0);
+    if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F12) return 0x70 + (keyval - GDK_KEY_F1);
+    switch (keyval) {
+        case GDK_KEY_BackSpace:
+            return 0x08;
+        case GDK_KEY_Tab:
+            return 0x09;
+        case GDK_KEY_Return:
+        case GDK_KEY_KP_Enter:
+            return 0x0D;
+        case GDK_KEY_Escape:
+            return 0x1B;
+        case GDK_KEY_space:
+            return 0x20;
+        case GDK_KEY_Page_Up:
+            return 0x21;
+        case GDK_KEY_Page_Down:
+            return 0x22;
+        case GDK_KEY_End:
+            return 0x23;
+        case GDK_KEY_Home:
+            return 0x24;
+        case GDK_KEY_Left:
+            return 0x25;
+        case GDK_KEY_Up:
+            return 0x26;
+        case GDK_KEY_Right:
+            return 0x27;
+        case GDK_KEY_Down:
+            return 0x28;
+        case GDK_KEY_Delete:
+            return 0x2E;
+        default:
+            return 0;
+    }
+}
+constexpr unsigned VK_F5 = 0x74;
+constexpr unsigned VK_LEFT = 0x25;
+constexpr unsigned VK_RIGHT = 0x27;
+
+struct EvaluateContext {
+    std::weak_ptr<bool> alive;
+    BrowserHost* host;
+    void* event;
+};
+
+}  // namespace
+
+// The control's IDispatch: Navigate and Document, as the browser answers them.
+class BrowserHost::ControlDispatch final : public IDispatch {
+public:
+    explicit ControlDispatch(BrowserHost& host) : m_host(host) {}
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (!(riid == IID_IUnknown || riid == IID_IDispatch)) return E_NOINTERFACE;
+        *ppv = static_cast<IDispatch*>(this);
+        return S_OK;
+    }
+    ULONG AddRef() override { return 1; }  // lives as long as its browser
+    ULONG Release() override { return 1; }
+    HRESULT GetTypeInfoCount(unsigned*) override { return E_NOTIMPL; }
+    HRESULT GetTypeInfo(unsigned, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT GetIDsOfNames(REFIID, OLECHAR**, unsigned, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT Invoke(DISPID id, REFIID, LCID, uint16_t flags, DISPPARAMS* params, VARIANT* result,
+                   EXCEPINFO*, unsigned*) override {
+        if (id == DISPID_NAVIGATE && (flags & DISPATCH_METHOD)) {
+            if (!params || params->cArgs == 0) return E_INVALIDARG;
+            const VARIANT& url = params->rgvarg[params->cArgs - 1];  // the first argument
+            if (url.vt != VT_BSTR) return DISP_E_TYPEMISMATCH;
+            m_host.Navigate(
+                std::u16string(url.bstrVal ? url.bstrVal : u"", SysStringLen(url.bstrVal)));
+            return S_OK;
+        }
+        if (id == DISPID_DOCUMENT && (flags & DISPATCH_PROPERTYGET) && result) {
+            VariantInit(result);
+            result->vt = VT_DISPATCH;
+            result->pdispVal = m_host.Document();
+            return S_OK;
+        }
+        return E_NOTIMPL;
+    }
+
+private:
+    BrowserHost& m_host;
+};
+
+// The C callbacks of the view and its content manager. None lets an exception out.
+struct BrowserHost::Signals {
+    static gboolean ScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, BrowserHost* host) {
+        if (webkit_script_dialog_get_dialog_type(dialog) != WEBKIT_SCRIPT_DIALOG_PROMPT ||
+            BridgeMarker() != webkit_script_dialog_get_message(dialog)) {
+            return FALSE;  // an ordinary dialog of the page: the browser shows it
+        }
+        std::string answer = "E";
+        try {
+            answer =
+                host->AnswerBridgeRequest(webkit_script_dialog_prompt_get_default_text(dialog));
+        } catch (...) {
+        }
+        webkit_script_dialog_prompt_set_text(dialog, answer.c_str());
+        return TRUE;
+    }
+    static void LoadChanged(WebKitWebView*, WebKitLoadEvent event, BrowserHost* host) {
+        if (event == WEBKIT_LOAD_STARTED) host->ApplyHostInfo();
+        if (event == WEBKIT_LOAD_COMMITTED) host->OnCommitted();
+    }
+    static gboolean ContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent* event,
+                                WebKitHitTestResult*, BrowserHost* host) {
+        gdouble x = 0, y = 0;
+        if (event) gdk_event_get_root_coords(event, &x, &y);
+        return host->OnContextMenu(static_cast<int>(x), static_cast<int>(y));
+    }
+    static gboolean KeyPress(GtkWidget*, GdkEventKey* event, BrowserHost* host) {
+        return host->OnKeyPress(event->keyval, event->state);
+    }
+    static GtkWidget* Create(WebKitWebView*, WebKitNavigationAction* action, BrowserHost*) {
+        // A new window opens in the user's own browser, never in a hidden view of ours.
+        WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+        const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+        if (uri && (g_str_has_prefix(uri, "http://") || g_str_has_prefix(uri, "https://"))) {
+            OpenInDefaultBrowser(uri);
+        }
+        return nullptr;
+    }
+    static gboolean DecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, BrowserHost* host) {
+        if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION || !host->m_events) return FALSE;
+        WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+            WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+        WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+        const char* uri = request ? webkit_uri_request_get_uri(request) : "";
+        CComVariant url(Utf8ToWide(uri ? uri : "")), flags(0), frame(std::u16string_view(u"")),
+            postData, headers;
+        bool cancel = false;
+        host->m_events->OnBeforeNavigate2(host->m_control.get(), &url, &flags, &frame, &postData,
+                                          &headers, &cancel);
+        if (!cancel) return FALSE;
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
+    static void Terminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                           BrowserHost* host) {
+        host->OnWebProcessTerminated(reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API);
+    }
+    static void PageMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
+                            BrowserHost* host) {
+        JSCValue* value = webkit_javascript_result_get_js_value(result);
+        if (!jsc_value_is_string(value)) return;
+        gchar* text = jsc_value_to_string(value);
+        try {
+            host->OnPageMessage(text);
+        } catch (...) {
+        }
+        g_free(text);
+    }
+    static void SnapshotEvaluated(GObject* view, GAsyncResult* result, gpointer data) {
+        std::unique_ptr<EvaluateContext> context(static_cast<EvaluateContext*>(data));
+        GError* error = nullptr;
+        JSCValue* value =
+            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
+        std::string json;
+        if (value && jsc_value_is_string(value)) {
+            gchar* text = jsc_value_to_string(value);
+            json = text;
+            g_free(text);
+        }
+        if (value) g_object_unref(value);
+        if (error) g_error_free(error);
+        if (context->alive.expired()) return;
+        auto* event = static_cast<PendingEvent*>(context->event);
+        try {
+            Json::Value root;
+            if (!json.empty() && Json::Reader().parse(json, root, false)) {
+                event->snapshot = context->host->ParseSnapshot(root);
+            }
+        } catch (...) {
+        }
+        event->ready = true;
+        context->host->DispatchReadyEvents();
+    }
+};
+
+BrowserHost::BrowserHost(COleControlSite* site, DWebBrowserEvents2* events)
+    : m_site(site),
+      m_events(events),
+      m_control(std::make_unique<ControlDispatch>(*this)),
+      m_hub(std::make_shared<PageHub>()),
+      m_alive(std::make_shared<bool>(true)) {
+    m_hub->connector = this;
+    if (m_site)
+        m_uiHandler = CComPtr<IUnknown>(m_site).As<IDocHostUIHandler>(IID_IDocHostUIHandler);
+
+    m_content = webkit_user_content_manager_new();
+    std::string external = Replace(kExternalScript, "@MARKER@", BridgeMarker());
+    WebKitUserScript* externalScript =
+        webkit_user_script_new(external.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    WebKitUserScript* pageScript = webkit_user_script_new_for_world(
+        kPageScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kPageWorld, nullptr, nullptr);
+    webkit_user_content_manager_add_script(m_content, externalScript);
+    webkit_user_content_manager_add_script(m_content, pageScript);
+    webkit_user_script_unref(externalScript);
+    webkit_user_script_unref(pageScript);
+    webkit_user_content_manager_register_script_message_handler_in_world(
+        m_content, kPageMessageHandler, kPageWorld);
+    const std::string messageSignal =
+        std::string("script-message-received::") + kPageMessageHandler;
+    g_signal_connect(m_content, messageSignal.c_str(), G_CALLBACK(Signals::PageMessage), this);
+
+    m_view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedWebContext(),
+                                          "user-content-manager", m_content, nullptr));
+    g_object_ref_sink(m_view);
+    WebKitSettings* settings = webkit_web_view_get_settings(m_view);
+    webkit_settings_set_enable_developer_extras(settings, FALSE);
+
+    g_signal_connect(m_view, "script-dialog", G_CALLBACK(Signals::ScriptDialog), this);
+    g_signal_connect(m_view, "load-changed", G_CALLBACK(Signals::LoadChanged), this);
+    g_signal_connect(m_view, "context-menu", G_CALLBACK(Signals::ContextMenu), this);
+    g_signal_connect(m_view, "key-press-event", G_CALLBACK(Signals::KeyPress), this);
+    g_signal_connect(m_view, "create", G_CALLBACK(Signals::Create), this);
+    g_signal_connect(m_view, "decide-policy", G_CALLBACK(Signals::DecidePolicy), this);
+    g_signal_connect(m_view, "web-process-terminated", G_CALLBACK(Signals::Terminated), this);
+
+    ApplyHostInfo();
+    GtkWidget* view = GTK_WIDGET(m_view);
+    if (m_hostFlags & DOCHOSTUIFLAG_NO3DBORDER) {
+        m_outer = view;
+    } else {
+        m_outer = gtk_frame_new(nullptr);
+        gtk_frame_set_shadow_type(GTK_FRAME(m_outer), GTK_SHADOW_IN);
+        gtk_container_add(GTK_CONTAINER(m_outer), view);
+    }
+    g_object_ref_sink(m_outer);
+    gtk_widget_show(view);
+}
+
+BrowserHost::~BrowserHost() {
+    *m_alive = false;
+    m_hub->connector = nullptr;
+    m_hub->DropAll();
+    g_signal_handlers_disconnect_by_data(m_view, this);
+    g_signal_handlers_disconnect_by_data(m_content, this);
+    m_external = CComPtr<IDispatch>();
+    gtk_widget_destroy(m_outer);
+    g_object_unref(m_outer);
+    g_object_unref(m_view);
+    g_object_unref(m_content);
+}
+
+IUnknown* BrowserHost::ControlUnknown() {
+    return m_control.get();
+}
+
+void BrowserHost::Navigate(const std::u16string& url) {
+    webkit_web_view_load_uri(m_view, WideToUtf8(url).c_str());
+}
+
+IHTMLDocument2* BrowserHost::Document() {
+    return m_document ? NewDocumentView(m_hub, m_document) : nullptr;
+}
+
+void BrowserHost::ApplyHostInfo() {
+    DOCHOSTUIINFO info;
+    info.dwFlags = 0;
+    if (!m_uiHandler || FAILED(m_uiHandler->GetHostInfo(&info))) info.dwFlags = 0;
+    const bool changed = !m_hostFlagsKnown || info.dwFlags != m_hostFlags;
+    m_hostFlags = info.dwFlags;
+    m_hostFlagsKnown = true;
+    if (!changed) return;
+    webkit_user_content_manager_remove_all_style_sheets(m_content);
+    if (m_hostFlags & DOCHOSTUIFLAG_SCROLL_NO) {
+        WebKitUserStyleSheet* sheet =
+            webkit_user_style_sheet_new(kNoScrollStyle, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                        WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+        webkit_user_content_manager_add_style_sheet(m_content, sheet);
+        webkit_user_style_sheet_unref(sheet);
+    }
+}
+
+// Each new top-level document gets the external object afresh from the UI handler; the old
+// document's reference is given back.
+void BrowserHost::TakeExternalForNewDocument() {
+    IDispatch* external = nullptr;
+    if (m_uiHandler && SUCCEEDED(m_uiHandler->GetExternal(&external)) && external) {
+        m_external = CComPtr<IDispatch>::Attach(external);
+    } else {
+        m_external = CComPtr<IDispatch>();
+    }
+}
+
+void BrowserHost::OnCommitted() {
+    m_hub->generation++;
+    m_document.reset();
+    TakeExternalForNewDocument();
+    const char* uri = webkit_web_view_get_uri(m_view);
+    auto event = std::make_unique<PendingEvent>();
+    event->kind = PendingEvent::NavigateComplete;
+    event->url = Utf8ToWide(uri ? uri : "");
+    QueueEvent(std::move(event));
+}
+
+std::shared_ptr<const DocumentSnapshot> BrowserHost::ParseSnapshot(const Json::Value& root) {
+    auto snapshot = std::make_shared<DocumentSnapshot>();
+    snapshot->generation = m_hub->generation;
+    snapshot->url = Utf8ToWide(root.get("url", "").asString());
+    const Json::Value& elements = root["elements"];
+    if (!elements.isArray()) return snapshot;
+    snapshot->elements.reserve(elements.size());
+    for (const Json::Value& element : elements) {
+        snapshot->elements.push_back(ParseElement(element));
+    }
+    return snapshot;
+}
+
+ElementData BrowserHost::ParseElement(const Json::Value& element) {
+    ElementData data;
+    if (!element.isObject()) return data;
+    data.tagName = Utf8ToWide(element.get("tag", "").asString());
+    data.isAnchor = element.get("anchor", false).asBool();
+    data.href = Utf8ToWide(element.get("href", "").asString());
+    data.id = element.get("id", 0).asUInt64();
+    return data;
+}
+
+void BrowserHost::OnPageMessage(const std::string& json) {
+    Json::Value message;
+    if (!Json::Reader().parse(json, message, false) || !message.isObject()) return;
+    const std::string type = message.get("t", "").asString();
+    const bool top = message.get("top", false).asBool();
+    const std::u16string url = Utf8ToWide(message.get("url", "").asString());
+    if (type == "navigate" && !top) {
+        // A frame arrived somewhere; the top-level document's arrival is the load's commit.
+        auto event = std::make_unique<PendingEvent>();
+        event->kind = PendingEvent::NavigateComplete;
+        event->url = url;
+        QueueEvent(std::move(event));
+    } else if (type == "complete") {
+        auto event = std::make_unique<PendingEvent>();
+        event->kind = PendingEvent::DocumentComplete;
+        event->url = url;
+        if (top) {
+            event->snapshot = ParseSnapshot(message["doc"]);
+        } else {
+            event->ready = false;  // every completion rescans the top-level document
+            FetchSnapshotFor(event.get());
+        }
+        QueueEvent(std::move(event));
+    } else if (type == "click") {
+        const Json::Value& source = message["src"];
+        const ElementData data = ParseElement(source);
+        m_hub->DeliverClick(message.get("cookie", 0).asUInt(), source.isObject() ? &data : nullptr);
+    }
+}
+
+void BrowserHost::QueueEvent(std::unique_ptr<PendingEvent> event) {
+    m_pending.push_back(std::move(event));
+    DispatchReadyEvents();
+}
+
+void BrowserHost::FetchSnapshotFor(PendingEvent* event) {
+    constexpr char kSnapshot[] = "qarvelleHost.snapshot()";
+    webkit_web_view_evaluate_javascript(m_view, kSnapshot, -1, kPageWorld, nullptr, nullptr,
+                                        &Signals::SnapshotEvaluated,
+                                        new EvaluateContext{m_alive, this, event});
+}
+
+// Delivers queued events in their order; an event that waits for its document holds back the
+// ones behind it. A handler may run nested loops or destroy this browser.
+void BrowserHost::DispatchReadyEvents() {
+    if (m_dispatching) return;
+    m_dispatching = true;
+    const std::shared_ptr<bool> alive = m_alive;
+    while (!m_pending.empty() && m_pending.front()->ready) {
+        const std::unique_ptr<PendingEvent> event = std::move(m_pending.front());
+        m_pending.pop_front();
+        if (!m_events) continue;
+        CComVariant url(event->url);
+        if (event->kind == PendingEvent::NavigateComplete) {
+            m_events->OnNavigateComplete2(m_control.get(), &url);
+        } else {
+            m_document = event->snapshot;
+            m_events->OnDocumentComplete(m_control.get(), &url);
+        }
+        if (!*alive) return;
+    }
+    m_dispatching = false;
+}
+
+bool BrowserHost::OnKeyPress(unsigned keyval, unsigned state) {
+    MSG message;
+    message.hwnd = reinterpret_cast<HWND>(m_outer);
+    message.message = WM_KEYDOWN;
+    message.wParam = VirtualKey(keyval);
+    message.lParam = (state & GDK_MOD1_MASK) ? (1 << 29) : 0;
+    message.modifiers = ((state & GDK_CONTROL_MASK) ? MK_CONTROL : 0) |
+                        ((state & GDK_SHIFT_MASK) ? MK_SHIFT : 0) |
+                        ((state & GDK_MOD1_MASK) ? MK_ALT : 0);
+    if (m_uiHandler && m_uiHandler->TranslateAccelerator(&message, nullptr, 0) == S_OK) return true;
+
+    // The browser's own keys.
+    const bool control = message.modifiers & MK_CONTROL;
+    const bool alt = message.modifiers & MK_ALT;
+    if (message.wParam == VK_F5 || (control && message.wParam == 'R')) {
+        const bool bypassCache =
+            control && (message.wParam == VK_F5 || (message.modifiers & MK_SHIFT));
+        bypassCache ? webkit_web_view_reload_bypass_cache(m_view) : webkit_web_view_reload(m_view);
+        return true;
+    }
+    if (alt && message.wParam == VK_LEFT && webkit_web_view_can_go_back(m_view)) {
+        webkit_web_view_go_back(m_view);
+        return true;
+    }
+    if (alt && message.wParam == VK_RIGHT && webkit_web_view_can_go_forward(m_view)) {
+        webkit_web_view_go_forward(m_view);
+        return true;
+    }
+    return false;
+}
+
+bool BrowserHost::OnContextMenu(int x, int y) {
+    constexpr uint32_t CONTEXT_MENU_DEFAULT = 0;
+    POINT point{x, y};
+    return m_uiHandler &&
+           m_uiHandler->ShowContextMenu(CONTEXT_MENU_DEFAULT, &point, nullptr, nullptr) == S_OK;
+}
+
+// A crashed web process leaves a blank view: load the page again, unless it keeps crashing.
+void BrowserHost::OnWebProcessTerminated(bool crashed) {
+    if (!crashed) return;
+    const gint64 now = g_get_monotonic_time();
+    while (!m_recentCrashes.empty() && now - m_recentCrashes.front() > kCrashWindowMicroseconds) {
+        m_recentCrashes.pop_front();
+    }
+    if (static_cast<int>(m_recentCrashes.size()) >= kMaxCrashReloads) return;
+    m_recentCrashes.push_back(now);
+    webkit_web_view_reload(m_view);
+}
+
+void BrowserHost::RunInPage(const std::string& script) {
+    webkit_web_view_evaluate_javascript(m_view, script.c_str(), -1, kPageWorld, nullptr, nullptr,
+                                        nullptr, nullptr);
+}
+
+bool BrowserHost::Connect(uint64_t generation, uint64_t elementId, uint32_t cookie) {
+    if (generation != m_hub->generation) return false;  // that document is gone
+    RunInPage("qarvelleHost.connect(" + std::to_string(elementId) + "," + std::to_string(cookie) +
+              ")");
+    return true;
+}
+
+void BrowserHost::Disconnect(uint64_t, uint32_t cookie) {
+    RunInPage("qarvelleHost.disconnect(" + std::to_string(cookie) + ")");
+}
+
+std::string BrowserHost::AnswerBridgeRequest(const std::string& request) {
+    if (request.empty() || !m_external) return "N";
+    const char op = request[0];
+    const std::string_view body = std::string_view(request).substr(1);
+    if (op == 'G' || op == 'H') {
+        std::u16string name = UnescapeText(body);
+        OLECHAR* names[] = {name.data()};
+        DISPID id = DISPID_UNKNOWN;
+        if (FAILED(m_external->GetIDsOfNames(IID_IUnknown, names, 1, LOCALE_USER_DEFAULT, &id)) ||
+            id == DISPID_UNKNOWN) {
+            return "N";
+        }
+        std::string answer = "F" + std::to_string(id);
+        if (op == 'H') return answer;
+        CComVariant value;
+        DISPPARAMS none;
+        if (FAILED(m_external->Invoke(id, IID_IUnknown, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                                      &none, &value, nullptr, nullptr))) {
+            VariantClear(&value);
+        }
+        return answer + ";" + EncodeValue(value);
+    }
+    const std::vector<std::string_view> fields = SplitFields(body);
+    DISPID id;
+    if (fields.empty() || !ParseDispId(fields[0], id)) return "E";
+    std::vector<CComVariant> arguments;
+    uint16_t flags = DISPATCH_METHOD;
+    DISPID putId = -3;  // DISPID_PROPERTYPUT: the named argument of a property put
+    DISPPARAMS params;
+    if (op == 'I') {
+        for (size_t i = fields.size(); i > 2; --i)
+            arguments.push_back(DecodeValue(fields[i - 1]));
+    } else if (op == 'P' && fields.size() == 2) {
+        flags = DISPATCH_PROPERTYPUT;
+        arguments.push_back(DecodeValue(fields[1]));
+        params.rgdispidNamedArgs = &putId;
+        params.cNamedArgs = 1;
+    } else {
+        return "E";
+    }
+    params.rgvarg = arguments.empty() ? nullptr : arguments.data();
+    params.cArgs = static_cast<unsigned>(arguments.size());
+    CComVariant result;
+    const HRESULT hr = m_external->Invoke(id, IID_IUnknown, LOCALE_USER_DEFAULT, flags, &params,
+                                          &result, nullptr, nullptr);
+    if (FAILED(hr)) return "E";
+    return "R" + EncodeValue(result);
+}
+
+}  // namespace platform

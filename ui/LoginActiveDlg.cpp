@@ -1,0 +1,127 @@
+#include "ui/LoginActiveDlg.h"
+
+#include "login/LoginPayload.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr char16_t kCodeCallback[] = u"orbyl/codeCallback.htm?code=";
+constexpr char16_t kNeedCode[] = u"needCode=";
+constexpr char16_t kAboutBlank[] = u"about:blank";
+
+std::u16string UrlText(const VARIANT* url) {
+    if (!url || url->vt != VT_BSTR || !url->bstrVal) return {};
+    return std::u16string(url->bstrVal, SysStringLen(url->bstrVal));
+}
+
+std::u16string HrefOf(const CComPtr<IHTMLAnchorElement>& anchor) {
+    CComBSTR href;
+    if (FAILED(anchor->get_href(&href))) return {};
+    return href.Text();
+}
+
+}  // namespace
+
+CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* pLoginDlg) : m_pLoginDlg(pLoginDlg) {}
+
+// The records go without disconnecting; the browser, and with it every connection, goes too.
+CLoginActiveDlg::~CLoginActiveDlg() = default;
+
+void CLoginActiveDlg::StartBrowser(const std::u16string& url) {
+    m_browser.Create(u"", WS_CHILD, kBrowserRect, this, kBrowserControlId);
+    m_browser.MoveWindow(kBrowserRect.left, kBrowserRect.top, kBrowserRect.Width(),
+                         kBrowserRect.Height(), true);
+    m_browser.Navigate(url);
+    m_browser.ShowWindow(SW_HIDE);
+}
+
+void CLoginActiveDlg::OnAppLogin(std::u16string strJson) {
+    HandOffLogin(strJson, [this] { UnadviseAllElementEvents(); });
+}
+
+void CLoginActiveDlg::OnBeforeNavigate2(IDispatch*, VARIANT*, VARIANT*, VARIANT*, VARIANT*,
+                                        VARIANT*, bool*) {}
+
+void CLoginActiveDlg::OnNavigateComplete2(IDispatch*, VARIANT* URL) {
+    if (!m_browser.IsWindowVisible()) m_browser.ShowWindow(SW_SHOW);
+    const std::u16string url = UrlText(URL);
+    if (url.find(kCodeCallback) != std::u16string::npos &&
+        url.find(kNeedCode) == std::u16string::npos) {
+        HandOffCodeCallback(url, [this] { UnadviseAllElementEvents(); });
+    }
+}
+
+void CLoginActiveDlg::OnDocumentComplete(IDispatch*, VARIANT* URL) {
+    if (UrlText(URL).find(kAboutBlank) != std::u16string::npos) return;
+    const CComPtr<IHTMLDocument2> document =
+        m_browser.get_Document().As<IHTMLDocument2>(IID_IHTMLDocument2);
+    if (!document) return;
+    CComPtr<IHTMLElementCollection> all;
+    if (FAILED(document->get_all(&all)) || !all) return;
+    long length = 0;
+    all->get_length(&length);
+    for (long i = 0; i < length; ++i) {
+        CComVariant name(static_cast<int32_t>(i));
+        VariantChangeType(&name, &name, 0, VT_UINT);
+        CComVariant none;
+        CComPtr<IDispatch> item;
+        if (FAILED(all->item(name, none, &item)) || !item) continue;
+        const CComPtr<IHTMLAnchorElement> anchor =
+            item.As<IHTMLAnchorElement>(IID_IHTMLAnchorElement);
+        if (!anchor) continue;
+        const std::u16string key = HrefOf(anchor);
+        if (m_mapElementConnections.count(key)) continue;  // the first link to a target only
+        uint32_t cookie = 0;
+        if (FAILED(AfxConnectionAdvise(anchor.get(), DIID_HTMLElementEvents2, GetIDispatch(), false,
+                                       &cookie))) {
+            continue;
+        }
+        m_mapElementConnections[key] =
+            ElementConnection{anchor, DIID_HTMLElementEvents2, cookie, key};
+    }
+}
+
+void CLoginActiveDlg::OnHtmlElementClick(IDispatch* pEventObj) {
+    const CComPtr<IHTMLEventObj> event =
+        CComPtr<IDispatch>(pEventObj).As<IHTMLEventObj>(IID_IHTMLEventObj);
+    if (!event) return;
+    CComPtr<IHTMLElement> source;
+    if (FAILED(event->get_srcElement(&source)) || !source) return;
+    const CComPtr<IHTMLAnchorElement> anchor =
+        source.As<IHTMLAnchorElement>(IID_IHTMLAnchorElement);
+    if (anchor) HrefOf(anchor);  // read, and left alone: the click follows its link
+}
+
+void CLoginActiveDlg::UnadviseAllElementEvents() {
+    for (const auto& [key, connection] : m_mapElementConnections) {
+        AfxConnectionUnadvise(connection.pSource.get(), connection.iidEvents, GetIDispatch(), false,
+                              connection.dwCookie);
+    }
+    m_mapElementConnections.clear();
+}
+
+HRESULT CLoginActiveDlg::XElementEvents::QueryInterface(REFIID riid, void** ppv) {
+    if (!ppv) return E_POINTER;
+    *ppv = nullptr;
+    if (!(riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_HTMLElementEvents2)) {
+        return E_NOINTERFACE;
+    }
+    *ppv = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+}
+
+HRESULT CLoginActiveDlg::XElementEvents::Invoke(DISPID dispIdMember, REFIID, LCID, uint16_t wFlags,
+                                                DISPPARAMS* pDispParams, VARIANT*, EXCEPINFO*,
+                                                unsigned*) {
+    if (dispIdMember != DISPID_HTMLELEMENTEVENTS2_ONCLICK || !(wFlags & DISPATCH_METHOD)) {
+        return S_OK;
+    }
+    IDispatch* event = nullptr;
+    if (pDispParams && pDispParams->cArgs > 0 && pDispParams->rgvarg[0].vt == VT_DISPATCH) {
+        event = pDispParams->rgvarg[0].pdispVal;
+    }
+    m_owner.OnHtmlElementClick(event);
+    return S_OK;
+}

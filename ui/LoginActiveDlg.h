@@ -1,0 +1,84 @@
+#pragma once
+// The login panel: the window the player works in. It hosts the browser with the operator's
+// login page, receives the page's login result and the browser's events, and hooks the page's
+// link clicks. GUI thread.
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "browser/WebBrowser2.h"
+#include "platform/Control.h"
+
+class CLoginDlg;
+
+// One hooked link: the anchor, the event interface connected, and the connection's cookie.
+struct ElementConnection {
+    platform::CComPtr<platform::IHTMLAnchorElement> pSource;
+    platform::IID iidEvents;
+    uint32_t dwCookie = 0;
+    std::u16string strKey;
+};
+
+class CLoginActiveDlg : public platform::CWnd, public platform::DWebBrowserEvents2 {
+public:
+    static constexpr unsigned kBrowserControlId = 1000;
+    static constexpr platform::RECT kBrowserRect{560, 177, 560 + 631, 177 + 446};
+
+    explicit CLoginActiveDlg(CLoginDlg* pLoginDlg);
+    ~CLoginActiveDlg() override;
+
+    // Places the browser, navigates it to `url` and keeps it hidden until its first
+    // navigation completes.
+    void StartBrowser(const std::u16string& url);
+
+    // The login result from the page's window.external.AppLogin.
+    virtual void OnAppLogin(std::u16string strJson);
+
+    void OnBeforeNavigate2(platform::IDispatch* pDisp, platform::VARIANT* URL,
+                           platform::VARIANT* Flags, platform::VARIANT* TargetFrameName,
+                           platform::VARIANT* PostData, platform::VARIANT* Headers,
+                           bool* Cancel) override;
+    void OnNavigateComplete2(platform::IDispatch* pDisp, platform::VARIANT* URL) override;
+    void OnDocumentComplete(platform::IDispatch* pDisp, platform::VARIANT* URL) override;
+    // A click on a hooked link; the link is followed as usual.
+    virtual void OnHtmlElementClick(platform::IDispatch* pEventObj);
+
+    // Disconnects every hooked link and forgets them.
+    void UnadviseAllElementEvents();
+
+    CWebBrowser2 m_browser;
+    std::map<std::u16string, ElementConnection> m_mapElementConnections;
+
+protected:
+    // The panel's dispatch interface, the sink of page-element events (no reference added).
+    platform::IDispatch* GetIDispatch() { return &m_xElementEvents; }
+
+private:
+    // Answers HTMLElementEvents2 and routes its onclick to OnHtmlElementClick.
+    class XElementEvents : public platform::IDispatch {
+    public:
+        explicit XElementEvents(CLoginActiveDlg& owner) : m_owner(owner) {}
+        platform::HRESULT QueryInterface(platform::REFIID riid, void** ppv) override;
+        platform::ULONG AddRef() override { return ++m_refs; }
+        platform::ULONG Release() override { return --m_refs; }
+        platform::HRESULT GetTypeInfoCount(unsigned*) override { return platform::E_NOTIMPL; }
+        platform::HRESULT GetTypeInfo(unsigned, platform::LCID, platform::ITypeInfo**) override {
+            return platform::E_NOTIMPL;
+        }
+        platform::HRESULT GetIDsOfNames(platform::REFIID, platform::OLECHAR**, unsigned,
+                                        platform::LCID, platform::DISPID*) override {
+            return platform::E_NOTIMPL;
+        }
+        platform::HRESULT Invoke(platform::DISPID dispIdMember, platform::REFIID, platform::LCID,
+                                 uint16_t wFlags, platform::DISPPARAMS* pDispParams,
+                                 platform::VARIANT*, platform::EXCEPINFO*, unsigned*) override;
+
+    private:
+        CLoginActiveDlg& m_owner;
+        platform::ULONG m_refs = 1;
+    };
+
+    CLoginDlg* m_pLoginDlg;
+    XElementEvents m_xElementEvents{*this};
+};
