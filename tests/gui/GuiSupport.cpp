@@ -105,7 +105,10 @@ bool AnyPopupShowing() {
 }
 
 HttpServer::HttpServer() {
-    server_.set_keep_alive_max_count(1);  // no idle connection holds up stop()
+    // No idle or speculative connection may hold up stop() for long.
+    server_.set_keep_alive_max_count(1);
+    server_.set_read_timeout(1, 0);
+    server_.set_keep_alive_timeout(1);
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
 }
