@@ -1,10 +1,14 @@
-#include <clocale>
 #include <cstdio>
 
-int main() {
-    std::setlocale(LC_ALL, "");
-    std::fprintf(stderr,
-                 "qarvelle-login: the login window is not built yet; only the login "
-                 "hand-off exists (see the tests).\n");
-    return 0;
+#include "app/LoginApp.h"
+#include "platform/Application.h"
+#include "platform/MainLoop.h"
+
+int main(int argc, char** argv) {
+    if (!platform::InitializeApplication(argc, argv)) {
+        std::fprintf(stderr, "qarvelle-login: no display to open; start it on a desktop (X11).\n");
+        return 1;
+    }
+    theApp.InitInstance();
+    return platform::PostedQuitCode().value_or(0);
 }

@@ -1,5 +1,6 @@
 #include "login/GameLaunch.h"
 
+#include "app/LoginApp.h"
 #include "login/TextConversion.h"
 #include "platform/MainLoop.h"
 #include "platform/MessageBox.h"
@@ -8,8 +9,6 @@
 
 namespace {
 
-constexpr char16_t kStartFailedText[] = u"启动游戏失败，请重新启动！";
-constexpr char16_t kStartFailedCaption[] = u"【启动失败】";
 constexpr unsigned kLastWinExecError = 31;
 
 }  // namespace

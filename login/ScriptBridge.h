@@ -7,7 +7,7 @@
 
 class CLoginActiveDlg;
 
-class CImpIDispatch : public platform::IDispatch {
+class CImpIDispatch final : public platform::IDispatch {
 public:
     static constexpr platform::DISPID kDispIdTestProperty = 12345;
     static constexpr platform::DISPID kDispIdAppLogin = 10001;

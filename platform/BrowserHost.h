@@ -85,7 +85,7 @@ private:
     std::shared_ptr<const DocumentSnapshot> m_document;
     std::deque<std::unique_ptr<PendingEvent>> m_pending;
     bool m_dispatching = false;
-    std::shared_ptr<bool> m_alive;  // cleared on destruction, for callbacks that come later
+    std::shared_ptr<bool> m_alive;        // cleared on destruction, for callbacks that come later
     std::deque<int64_t> m_recentCrashes;  // monotonic times, microseconds
 };
 

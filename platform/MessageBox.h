@@ -4,14 +4,13 @@
 #include <functional>
 #include <string>
 
-namespace platform {
+#include "platform/Window.h"
 
-class CWnd;
+namespace platform {
 
 // Style and result values, with their Windows values.
 constexpr unsigned MB_OK = 0x0;
 constexpr unsigned MB_ICONEXCLAMATION = 0x30;
-constexpr int IDOK = 1;
 
 // Shows a modal box with `text`, `caption` and an OK button and returns when it is closed.
 // While a quit request is pending the box is never shown and IDOK is returned at once; a quit

@@ -13,14 +13,13 @@ namespace platform {
 // The bytes of one resource, kept alive for as long as the object lives.
 class ResourceData {
 public:
-    ResourceData(const void* data, size_t size, void* owner) : m_data(data), m_size(size), m_owner(owner) {}
+    ResourceData(const void* data, size_t size, void* owner)
+        : m_data(data), m_size(size), m_owner(owner) {}
     ~ResourceData();
     ResourceData(const ResourceData&) = delete;
     ResourceData& operator=(const ResourceData&) = delete;
 
-    std::span<const uint8_t> Bytes() const {
-        return {static_cast<const uint8_t*>(m_data), m_size};
-    }
+    std::span<const uint8_t> Bytes() const { return {static_cast<const uint8_t*>(m_data), m_size}; }
 
 private:
     const void* m_data;

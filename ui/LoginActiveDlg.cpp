@@ -1,6 +1,8 @@
 #include "ui/LoginActiveDlg.h"
 
+#include "app/Settings.h"
 #include "login/LoginPayload.h"
+#include "ui/LoginDlg.h"
 
 using namespace platform;
 
@@ -25,11 +27,43 @@ std::u16string HrefOf(const CComPtr<IHTMLAnchorElement>& anchor) {
 
 CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* pLoginDlg) : m_pLoginDlg(pLoginDlg) {}
 
+void CLoginActiveDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialogEx::DoDataExchange(pDX);
+    DDX_Control(pDX, kBrowserControlId, m_browser);
+}
+
+bool CLoginActiveDlg::OnInitDialog() {
+    CDialogEx::OnInitDialog();
+    m_layered.m_hWnd = m_hWnd;
+    m_brushKey.CreateSolidBrush(m_clrKey);
+    m_layered.SetColorKey(m_clrKey);
+    m_strLoginUrl = HostBaseAddress(GetLoginHost()) + u"/client";
+    StartBrowser(m_strLoginUrl);
+    return true;
+}
+
+// Any point of the panel's own surface drags the panel, and with it the backdrop.
+unsigned CLoginActiveDlg::OnNcHitTest(POINT point) {
+    if (m_pLoginDlg) m_pLoginDlg->m_bDragFlag = false;
+    return CDialogEx::OnNcHitTest(point) == HTCLIENT ? HTCAPTION : HTNOWHERE;
+}
+
+void CLoginActiveDlg::OnMove(int, int) {
+    if (!IsWindow(m_hWnd) || !m_pLoginDlg || m_pLoginDlg->m_bDragFlag) return;
+    const RECT backdrop = m_pLoginDlg->GetWindowRect();
+    const RECT mine = GetWindowRect();
+    m_pLoginDlg->MoveWindow(mine.left, mine.top, backdrop.Width(), backdrop.Height(), true);
+}
+
+HBRUSH CLoginActiveDlg::OnCtlColor(CDC*, CWnd*, unsigned) {
+    return m_brushKey.IsCreated() ? &m_brushKey : nullptr;
+}
+
 // The records go without disconnecting; the browser, and with it every connection, goes too.
 CLoginActiveDlg::~CLoginActiveDlg() = default;
 
 void CLoginActiveDlg::StartBrowser(const std::u16string& url) {
-    m_browser.Create(u"", WS_CHILD, kBrowserRect, this, kBrowserControlId);
+    if (!m_browser.m_hWnd) m_browser.Create(u"", WS_CHILD, kBrowserRect, this, kBrowserControlId);
     m_browser.MoveWindow(kBrowserRect.left, kBrowserRect.top, kBrowserRect.Width(),
                          kBrowserRect.Height(), true);
     m_browser.Navigate(url);

@@ -9,6 +9,8 @@
 
 #include "browser/WebBrowser2.h"
 #include "platform/Control.h"
+#include "platform/Dialog.h"
+#include "ui/GdiPlusPng.h"
 
 class CLoginDlg;
 
@@ -20,16 +22,26 @@ struct ElementConnection {
     std::u16string strKey;
 };
 
-class CLoginActiveDlg : public platform::CWnd, public platform::DWebBrowserEvents2 {
+class CLoginActiveDlg : public platform::CDialogEx, public platform::DWebBrowserEvents2 {
 public:
     static constexpr unsigned kBrowserControlId = 1000;
     static constexpr platform::RECT kBrowserRect{560, 177, 560 + 631, 177 + 446};
+    static constexpr platform::COLORREF kKeyColor = 0x0000FFFF;  // pure yellow
 
     explicit CLoginActiveDlg(CLoginDlg* pLoginDlg);
     ~CLoginActiveDlg() override;
 
-    // Places the browser, navigates it to `url` and keeps it hidden until its first
-    // navigation completes.
+    void DoDataExchange(platform::CDataExchange* pDX) override;
+    bool OnInitDialog() override;
+    void OnOK() override {}  // Enter and Esc never close the panel
+    void OnCancel() override {}
+    unsigned OnNcHitTest(platform::POINT point) override;
+    void OnMove(int x, int y) override;
+    platform::HBRUSH OnCtlColor(platform::CDC* pDC, platform::CWnd* pWnd,
+                                unsigned nCtlColor) override;
+
+    // Places the browser (creating it when no template made it), navigates it to `url` and
+    // keeps it hidden until its first navigation completes.
     void StartBrowser(const std::u16string& url);
 
     // The login result from the page's window.external.AppLogin.
@@ -47,6 +59,11 @@ public:
     // Disconnects every hooked link and forgets them.
     void UnadviseAllElementEvents();
 
+    CLayeredPng m_layered;
+    platform::CBrush m_brushKey;
+    const platform::COLORREF m_clrKey = kKeyColor;
+    CLoginDlg* m_pLoginDlg;
+    std::u16string m_strLoginUrl;
     CWebBrowser2 m_browser;
     std::map<std::u16string, ElementConnection> m_mapElementConnections;
 
@@ -79,6 +96,5 @@ private:
         platform::ULONG m_refs = 1;
     };
 
-    CLoginDlg* m_pLoginDlg;
     XElementEvents m_xElementEvents{*this};
 };
