@@ -8,6 +8,16 @@
 
 CLoginApp theApp;
 
+int CLoginApp::RunMainWindow(platform::CDialog& mainWindow) {
+    m_pMainWnd = &mainWindow;
+    const int result = mainWindow.DoModal();
+    if (result == -1) {
+        // After a posted quit the box is never seen: the pending quit closes it at once.
+        platform::MessageBoxW(nullptr, kStartFailedText, kStartFailedCaption, platform::MB_OK);
+    }
+    return result;
+}
+
 bool CLoginApp::InitInstance() {
     // The manager lives until the process ends: every control site of every window uses it.
     auto* occManager = new CCustomOccManager;
@@ -15,11 +25,7 @@ bool CLoginApp::InitInstance() {
     platform::AfxEnableControlContainer(occManager);
     {
         CLoginDlg dlg;
-        m_pMainWnd = &dlg;
-        if (dlg.DoModal() == -1) {
-            // After a posted quit the box is never seen: the pending quit closes it at once.
-            platform::MessageBoxW(nullptr, kStartFailedText, kStartFailedCaption, platform::MB_OK);
-        }
+        RunMainWindow(dlg);
         // Teardown: the panel, then the bridge, then the backdrop.
         delete dlg.m_pLoginActiveDlg;
         dlg.m_pLoginActiveDlg = nullptr;

@@ -4,6 +4,9 @@
 
 #include <string>
 
+namespace platform {
+class CDialog;
+}
 class CImpIDispatch;
 class CCustomOccManager;
 class CLoginDlg;
@@ -13,12 +16,16 @@ public:
     // The whole life of the program; returns false, so that the process ends after it.
     bool InitInstance();
 
+    // Runs the main window modally; a run that could not start (-1) tells the player so,
+    // unless a quit request ended it. Returns the run's result.
+    int RunMainWindow(platform::CDialog& mainWindow);
+
     // The one script bridge, the page's window.external.
     CImpIDispatch* m_pScriptBridge = nullptr;
     // The user id and the credential joined by a comma, in the narrow code set; written by
     // SetLoginData when a login arrives, read when the launcher is started. Empty until then.
     std::string m_strLoginData;
-    CLoginDlg* m_pMainWnd = nullptr;
+    platform::CDialog* m_pMainWnd = nullptr;
 };
 
 extern CLoginApp theApp;

@@ -107,6 +107,8 @@ struct NativeWindow {
     cairo_region_t* shape = nullptr;
     guint shapeIdle = 0;
     bool dragging = false;
+    guint32 lastPressTime = 0;
+    double lastPressX = -1, lastPressY = -1;
     int dragStartX = 0, dragStartY = 0, windowStartX = 0, windowStartY = 0;
     int lastX = G_MININT, lastY = G_MININT;
     bool iconic = false;
@@ -209,7 +211,7 @@ struct NativeWindow {
         }
         if (shape) cairo_region_destroy(shape);
         shape = wanted;
-        gdk_window_input_shape_combine_region(gdkWindow, shape, 0, 0);
+        gtk_widget_input_shape_combine_region(window, shape);
         gtk_widget_shape_combine_region(window, IsComposited(window) ? nullptr : shape);
     }
     static void CompositedChanged(GdkScreen*, NativeWindow* self) {
@@ -223,6 +225,15 @@ struct NativeWindow {
     // --- hit testing and dragging ---
     static gboolean Press(GtkWidget*, GdkEventButton* event, NativeWindow* self) {
         if (event->button != 1 || event->type != GDK_BUTTON_PRESS) return FALSE;
+        // X may deliver one press twice (core and extension events of the same device): the
+        // same time and place is the same press.
+        if (event->time == self->lastPressTime && event->x_root == self->lastPressX &&
+            event->y_root == self->lastPressY) {
+            return TRUE;
+        }
+        self->lastPressTime = event->time;
+        self->lastPressX = event->x_root;
+        self->lastPressY = event->y_root;
         unsigned code = HTNOWHERE;
         try {
             code = self->owner->OnNcHitTest(
@@ -433,6 +444,20 @@ void CWnd::AttachChild(void* widgetPointer, CWnd* parent, const RECT& rect, unsi
     m_dwStyle = style;
     m_dwExStyle = exStyle;
     g_object_set_data(G_OBJECT(widget), kWindowKey, this);
+    if (GTK_IS_DRAWING_AREA(widget)) {  // a child the program paints itself
+        g_signal_connect(widget, "draw",
+                         G_CALLBACK(+[](GtkWidget* w, cairo_t* cr, gpointer) -> gboolean {
+                             if (CWnd* child = CWnd::FromHandle(Handle(w))) {
+                                 CDC dc(cr);
+                                 try {
+                                     child->OnPaint(dc);
+                                 } catch (...) {
+                                 }
+                             }
+                             return FALSE;
+                         }),
+                         nullptr);
+    }
     gtk_widget_set_no_show_all(widget, TRUE);  // shown only when asked, as WS_VISIBLE says
     gtk_widget_set_size_request(widget, rect.Width(), rect.Height());
     gtk_fixed_put(GTK_FIXED(parent->ChildContainer()), widget, rect.left, rect.top);

@@ -1,0 +1,291 @@
+// The window layer with real windows under an X server: layered windows by alpha and by colour
+// key, dragging by HTCAPTION, modal runs and their endings, message boxes and the quit request.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "app/LoginApp.h"
+#include "login/ScriptBridge.h"
+#include "platform/Dialog.h"
+#include "platform/MainLoop.h"
+#include "platform/MessageBox.h"
+#include "tests/gui/GuiSupport.h"
+#include "ui/GdiPlusPng.h"
+#include "ui/LoginActiveDlg.h"
+#include "ui/LoginDlg.h"
+
+using namespace platform;
+using namespace guitest;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+namespace {
+
+constexpr COLORREF kGreen = RGB(0x20, 0xA0, 0x40);
+constexpr COLORREF kYellow = RGB(0xFF, 0xFF, 0x00);
+constexpr COLORREF kRed = RGB(0xD0, 0x10, 0x10);
+uint32_t Rgb(COLORREF c) {
+    return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+// A plain top-level window painted in one colour that records the points it was hit at.
+class RecordingWindow : public CWnd {
+public:
+    RecordingWindow(COLORREF color, const RECT& rect, unsigned hit = HTCLIENT)
+        : m_brush(color), m_hit(hit) {
+        CreateEx(0, u"recording", WS_POPUP, rect, nullptr);
+        ShowWindow(SW_SHOW);
+    }
+    unsigned OnNcHitTest(POINT point) override {
+        hits.push_back(point);
+        return m_hit;
+    }
+    void OnMove(int x, int y) override { moves.push_back({x, y}); }
+    HBRUSH OnCtlColor(CDC*, CWnd*, unsigned) override { return &m_brush; }
+
+    std::vector<POINT> hits, moves;
+
+private:
+    CBrush m_brush;
+    unsigned m_hit;
+};
+
+// A child that paints itself in one colour.
+class PaintedChild : public CWnd {
+public:
+    PaintedChild(CWnd& parent, const RECT& rect, COLORREF color) : m_color(color) {
+        DialogItem item;
+        item.windowClass = "static";
+        item.style = WS_CHILD | WS_VISIBLE;
+        item.rect = rect;
+        CreateFromTemplateItem(item, &parent);
+    }
+    void OnPaint(CDC& dc) override { dc.FillSolidRect(GetClientRect(), m_color); }
+
+private:
+    COLORREF m_color;
+};
+
+void Click(int x, int y) {
+    Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"});
+}
+
+uint32_t ScreenPixel(int x, int y) {
+    return ReadScreen(x, y, 1, 1).at(0, 0);
+}
+
+// Waits until the screen shows `rgb` at the point.
+bool ShowsAt(int x, int y, uint32_t rgb) {
+    return SpinUntil([&] { return ScreenPixel(x, y) == rgb; }, seconds(5));
+}
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { ResetQuitRequestForTesting(); }
+    void TearDown() override {
+        ResetQuitRequestForTesting();
+        SetMessageBoxPresenter(nullptr);
+    }
+};
+
+}  // namespace
+
+TEST_F(WindowTest, LayeredWindowFromTheArtShowsAndTakesClicksByAlpha) {
+    RecordingWindow beneath(kGreen, RECT{0, 0, 1600, 1000});
+    ASSERT_TRUE(ShowsAt(50, 50, Rgb(kGreen)));
+    RecordingWindow art(0, RECT{0, 0, 100, 100});
+    CLayeredPng layered;
+    layered.m_hWnd = art.m_hWnd;
+    layered.UpdateLayered();  // nothing loaded: nothing changes, not even the style
+    EXPECT_FALSE(art.GetExStyle() & WS_EX_LAYERED);
+    ASSERT_TRUE(layered.m_image.Load(155));
+    art.MoveWindow(100, 80, 10, 10);
+    layered.UpdateLayered();
+    EXPECT_TRUE(art.GetExStyle() & WS_EX_LAYERED);
+    ASSERT_TRUE(SpinUntil([&] {
+        const RECT r = art.GetWindowRect();
+        return r.left == 100 && r.top == 80 && r.Width() == 1334 && r.Height() == 725;
+    }));
+
+    const Image& image = *layered.m_image.m_pImage;
+    const POINT clear{10, 10}, opaque{700, 300};
+    ASSERT_EQ(image.PixelAt(clear.x, clear.y) >> 24, 0u);
+    ASSERT_EQ(image.PixelAt(opaque.x, opaque.y) >> 24, 255u);
+    EXPECT_TRUE(
+        ShowsAt(100 + opaque.x, 80 + opaque.y, image.PixelAt(opaque.x, opaque.y) & 0xFFFFFF));
+    EXPECT_TRUE(ShowsAt(100 + clear.x, 80 + clear.y, Rgb(kGreen)));
+
+    Click(100 + clear.x, 80 + clear.y);
+    EXPECT_TRUE(SpinUntil([&] { return beneath.hits.size() == 1; }));
+    EXPECT_TRUE(art.hits.empty());
+    Click(100 + opaque.x, 80 + opaque.y);
+    EXPECT_TRUE(SpinUntil([&] { return art.hits.size() == 1; }));
+    EXPECT_EQ(beneath.hits.size(), 1u);
+}
+
+TEST_F(WindowTest, ColourKeyedPixelsVanishAndLetClicksThrough) {
+    RecordingWindow beneath(kGreen, RECT{0, 0, 1600, 1000});
+    RecordingWindow keyed(kYellow, RECT{200, 200, 600, 500});
+    PaintedChild child(keyed, RECT{100, 100, 200, 180}, kRed);
+    ASSERT_TRUE(ShowsAt(250, 250, Rgb(kYellow)));  // not keyed yet: the key colour shows
+
+    CLayeredPng layered;
+    layered.m_hWnd = keyed.m_hWnd;
+    layered.SetColorKey(kYellow);
+    EXPECT_TRUE(keyed.GetExStyle() & WS_EX_LAYERED);
+    EXPECT_TRUE(ShowsAt(250, 250, Rgb(kGreen)));
+    EXPECT_TRUE(ShowsAt(350, 340, Rgb(kRed)));
+
+    Click(250, 250);
+    EXPECT_TRUE(SpinUntil([&] { return beneath.hits.size() == 1; }));
+    EXPECT_TRUE(keyed.hits.empty());
+    Click(350, 340);
+    EXPECT_TRUE(SpinUntil([&] { return keyed.hits.size() == 1; }));
+    EXPECT_EQ(beneath.hits.size(), 1u);
+}
+
+TEST_F(WindowTest, CaptionHitDragsTheWindowWithThePointer) {
+    RecordingWindow window(kGreen, RECT{300, 200, 700, 500}, HTCAPTION);
+    ASSERT_TRUE(ShowsAt(400, 300, Rgb(kGreen)));
+    Xdotool({"mousemove", "400", "300", "mousedown", "1"});
+    for (int step = 1; step <= 6; ++step) {
+        Xdotool({"mousemove", std::to_string(400 + step * 20), std::to_string(300 + step * 12)});
+        SpinFor(milliseconds(30));
+    }
+    Xdotool({"mouseup", "1"});
+    EXPECT_TRUE(SpinUntil([&] {
+        const RECT r = window.GetWindowRect();
+        return r.left == 420 && r.top == 272;
+    }));
+    ASSERT_FALSE(window.moves.empty());
+    EXPECT_EQ(window.moves.back().x, 420);
+    EXPECT_EQ(window.moves.back().y, 272);
+    EXPECT_GE(window.moves.size(), 2u);  // each step reaches OnMove, not just the last
+}
+
+TEST_F(WindowTest, MessageBoxesNeverShowWhileAQuitIsPending) {
+    const auto dialogShowing = [] {
+        GList* windows = gtk_window_list_toplevels();
+        bool showing = false;
+        for (GList* w = windows; w; w = w->next) {
+            showing |= GTK_IS_MESSAGE_DIALOG(w->data) && gtk_widget_get_mapped(GTK_WIDGET(w->data));
+        }
+        g_list_free(windows);
+        return showing;
+    };
+    // Open: a quit posted meanwhile closes it.
+    std::atomic_bool seen{false};
+    struct Probe {
+        std::function<bool()> showing;
+        std::atomic_bool* seen;
+    } probe{dialogShowing, &seen};
+    const guint timer = g_timeout_add(
+        50,
+        [](gpointer data) -> gboolean {
+            auto* p = static_cast<Probe*>(data);
+            if (!p->showing()) return G_SOURCE_CONTINUE;
+            *p->seen = true;
+            PostQuitMessage(16);
+            return G_SOURCE_REMOVE;
+        },
+        &probe);
+    EXPECT_EQ(MessageBoxW(nullptr, u"一条消息", u"标题", MB_OK), IDOK);
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(dialogShowing());
+    g_source_remove(timer);
+    // Opened while the quit is pending: never shown at all.
+    EXPECT_EQ(MessageBoxW(nullptr, u"another", u"caption", MB_OK), IDOK);
+    SpinFor(milliseconds(200));
+    EXPECT_FALSE(dialogShowing());
+}
+
+namespace {
+
+// A dialog on the backdrop's template that ends as a test says.
+class EndingDialog : public CDialog {
+public:
+    explicit EndingDialog(unsigned id, std::function<void(EndingDialog&)> onInit)
+        : CDialog(id), m_onInit(std::move(onInit)) {}
+    bool OnInitDialog() override {
+        CDialog::OnInitDialog();
+        m_onInit(*this);
+        return true;
+    }
+
+private:
+    std::function<void(EndingDialog&)> m_onInit;
+};
+
+void Later(std::function<void()> action) {
+    g_timeout_add(
+        100,
+        [](gpointer data) -> gboolean {
+            std::unique_ptr<std::function<void()>> a(static_cast<std::function<void()>*>(data));
+            (*a)();
+            return G_SOURCE_REMOVE;
+        },
+        new std::function<void()>(std::move(action)));
+}
+
+}  // namespace
+
+TEST_F(WindowTest, ModalRunsEndByEndDialogByClosingOrByAQuit) {
+    std::vector<std::u16string> boxes;
+    SetMessageBoxPresenter(
+        [&](CWnd*, const std::u16string& text, const std::u16string& caption, unsigned) {
+            boxes.push_back(caption + u"|" + text);
+            return IDOK;
+        });
+    const std::u16string startFailed =
+        std::u16string(kStartFailedCaption) + u"|" + kStartFailedText;
+
+    EndingDialog ended(102, [](EndingDialog& d) { Later([&d] { d.EndDialog(7); }); });
+    EXPECT_EQ(theApp.RunMainWindow(ended), 7);
+    EXPECT_EQ(ended.m_hWnd, nullptr);  // the run destroys its window
+
+    EndingDialog closed(
+        102, [](EndingDialog& d) { Later([&d] { gtk_window_close(GTK_WINDOW(d.m_hWnd)); }); });
+    EXPECT_EQ(theApp.RunMainWindow(closed), IDCANCEL);  // a dialog's close is its Cancel
+
+    EndingDialog quit(102, [](EndingDialog&) { Later([] { PostQuitMessage(16); }); });
+    EXPECT_EQ(theApp.RunMainWindow(quit), -1);
+    EXPECT_EQ(PostedQuitCode(), 16);
+    EXPECT_TRUE(boxes.empty()) << "after a posted quit the start-failure box is never seen";
+    ResetQuitRequestForTesting();
+
+    EndingDialog missing(4242,
+                         [](EndingDialog&) { ADD_FAILURE() << "a missing template never runs"; });
+    EXPECT_EQ(theApp.RunMainWindow(missing), -1);
+    EXPECT_EQ(boxes, std::vector<std::u16string>{startFailed});
+}
+
+TEST_F(WindowTest, BackdropIsTheArtCentredWithThePanelOverIt) {
+    std::optional<RECT> backdropRect, panelRect;
+    bool layered = false, keyed = false;
+    CLoginDlg backdrop;
+    Later([&] {
+        backdropRect = backdrop.GetWindowRect();
+        if (backdrop.m_pLoginActiveDlg) {
+            panelRect = backdrop.m_pLoginActiveDlg->GetWindowRect();
+            keyed = backdrop.m_pLoginActiveDlg->GetExStyle() & WS_EX_LAYERED;
+        }
+        layered = backdrop.GetExStyle() & WS_EX_LAYERED;
+        gtk_window_close(GTK_WINDOW(backdrop.m_hWnd));
+    });
+    EXPECT_EQ(backdrop.DoModal(), 1);  // the backdrop's close ends its run with 1
+    ASSERT_TRUE(backdropRect && panelRect);
+    EXPECT_EQ(backdropRect->Width(), 1334);
+    EXPECT_EQ(backdropRect->Height(), 725);
+    EXPECT_EQ(backdropRect->left, (1600 - 1334) / 2);
+    EXPECT_EQ(backdropRect->top, (1000 - 725) / 2);
+    EXPECT_EQ(panelRect->left, backdropRect->left);
+    EXPECT_EQ(panelRect->top, backdropRect->top);
+    EXPECT_EQ(panelRect->Width(), 1334);
+    EXPECT_TRUE(layered);
+    EXPECT_TRUE(keyed);
+    ASSERT_NE(backdrop.m_pLoginActiveDlg, nullptr);
+    EXPECT_EQ(backdrop.m_pLoginActiveDlg->m_hWnd, nullptr) << "the owned panel goes with its owner";
+    delete backdrop.m_pLoginActiveDlg;
+    backdrop.m_pLoginActiveDlg = nullptr;
+    theApp.m_pScriptBridge->m_pOwner = nullptr;
+}
