@@ -18,6 +18,13 @@ constexpr char kWindowKey[] = "qarvelle-cwnd";
 constexpr char kChildrenKey[] = "qarvelle-children";
 constexpr int kIconSize = 32;
 
+// A widget destroyed with its parent leaves its CWnd without a window.
+void ForgetDestroyedWidget(GtkWidget* widget, gpointer) {
+    auto* wnd = static_cast<CWnd*>(g_object_get_data(G_OBJECT(widget), kWindowKey));
+    if (wnd && wnd->m_hWnd == reinterpret_cast<HWND>(widget)) wnd->m_hWnd = nullptr;
+    g_object_set_data(G_OBJECT(widget), kWindowKey, nullptr);
+}
+
 GtkWidget* Widget(HWND hwnd) {
     return reinterpret_cast<GtkWidget*>(hwnd);
 }
@@ -444,6 +451,7 @@ void CWnd::AttachChild(void* widgetPointer, CWnd* parent, const RECT& rect, unsi
     m_dwStyle = style;
     m_dwExStyle = exStyle;
     g_object_set_data(G_OBJECT(widget), kWindowKey, this);
+    g_signal_connect(widget, "destroy", G_CALLBACK(ForgetDestroyedWidget), nullptr);
     if (GTK_IS_DRAWING_AREA(widget)) {  // a child the program paints itself
         g_signal_connect(widget, "draw",
                          G_CALLBACK(+[](GtkWidget* w, cairo_t* cr, gpointer) -> gboolean {

@@ -150,6 +150,59 @@ RunResult Run(const RunOptions& options) {
     return result;
 }
 
+Process::Process(const RunOptions& options) {
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        if (std::find(options.unsetEnv.begin(), options.unsetEnv.end(), name) !=
+            options.unsetEnv.end())
+            continue;
+        if (options.env.count(name)) continue;
+        envStrings.push_back(entry);
+    }
+    for (const auto& [name, value] : options.env)
+        envStrings.push_back(name + "=" + value);
+    std::vector<char*> envp, argv;
+    for (auto& s : envStrings)
+        envp.push_back(s.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> args = options.argv;
+    for (auto& s : args)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+    m_pid = fork();
+    if (m_pid == 0) {
+        const int null = open("/dev/null", O_RDONLY);
+        dup2(null, 0);
+        if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+}
+
+Process::~Process() {
+    if (m_pid > 0 && !m_exitCode) {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+    }
+}
+
+std::optional<int> Process::Wait(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!m_exitCode) {
+        int status = 0;
+        const pid_t done = waitpid(m_pid, &status, WNOHANG);
+        if (done == m_pid) {
+            m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            break;
+        }
+        if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return m_exitCode;
+}
+
 RawServer::RawServer(Responder respond) {
     m_listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};

@@ -56,6 +56,21 @@ struct RunResult {
 // Starts a process, feeds it `input`, collects its standard output and waits for it.
 RunResult Run(const RunOptions& options);
 
+// A process started in the background; killed if still running when the object goes.
+class Process {
+public:
+    explicit Process(const RunOptions& options);
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    // Waits for the process to end; its exit code (or 128 + signal), or nothing on time-out.
+    std::optional<int> Wait(std::chrono::milliseconds limit);
+
+private:
+    pid_t m_pid = -1;
+    std::optional<int> m_exitCode;
+};
+
 // A one-connection-at-a-time TCP server on 127.0.0.1 for responses an HTTP library will not
 // produce. For each connection it reads the request head, then calls `respond` with the socket
 // and the request text. Runs on its own thread until destroyed.
