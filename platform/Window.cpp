@@ -309,7 +309,11 @@ struct NativeWindow {
         }
         return FALSE;
     }
+    // Enter and Esc are the dialog's OK and Cancel, unless a child that takes keys (the browser,
+    // with its forms) has the focus.
     static gboolean KeyPress(GtkWidget*, GdkEventKey* event, NativeWindow* self) {
+        GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(self->window));
+        if (focus && focus != self->window && gtk_widget_has_focus(focus)) return FALSE;
         unsigned command = 0;
         if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter) command = IDOK;
         if (event->keyval == GDK_KEY_Escape) command = IDCANCEL;
@@ -432,7 +436,7 @@ bool CWnd::CreateEx(uint32_t exStyle, const std::u16string& title, uint32_t styl
     g_signal_connect(n.window, "hide", G_CALLBACK(NativeWindow::Hidden), &n);
     g_signal_connect(n.window, "delete-event", G_CALLBACK(NativeWindow::Delete), &n);
     g_signal_connect(n.window, "window-state-event", G_CALLBACK(NativeWindow::State), &n);
-    g_signal_connect_after(n.window, "key-press-event", G_CALLBACK(NativeWindow::KeyPress), &n);
+    g_signal_connect(n.window, "key-press-event", G_CALLBACK(NativeWindow::KeyPress), &n);
     g_signal_connect(gtk_widget_get_screen(n.window), "composited-changed",
                      G_CALLBACK(NativeWindow::CompositedChanged), &n);
     m_hWnd = Handle(n.window);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -134,6 +135,42 @@ TEST_F(ProgramTest, ClosingTheMainWindowEndsWith0) {
     testsupport::Run(close);
     EXPECT_EQ(program.Wait(seconds(30)), 0);
     EXPECT_FALSE(fs::exists(home_ / "argv"));
+}
+
+namespace {
+
+std::string Xdotool(std::vector<std::string> args) {
+    RunOptions run;
+    run.argv = {"/usr/bin/xdotool"};
+    run.argv.insert(run.argv.end(), args.begin(), args.end());
+    return testsupport::Run(run).output;
+}
+
+int VisibleProgramWindows() {
+    const std::string ids = Xdotool({"search", "--onlyvisible", "--class", "qarvelle-login"});
+    return static_cast<int>(std::count(ids.begin(), ids.end(), '\n'));
+}
+
+}  // namespace
+
+TEST_F(ProgramTest, WindowsArePhysicalPixelsAndThePanelFollowsTheBackdropsMinimise) {
+    Page("/client", "a login page");
+    RunOptions options = Options();
+    options.env["GDK_SCALE"] = "2";  // a desktop scaled to 200 %
+    Process program(options);
+    const std::string id = Xdotool({"search", "--sync", "--onlyvisible", "--name", "^Qarvelle$"});
+    ASSERT_FALSE(id.empty());
+    const std::string window = id.substr(0, id.find('\n'));
+    EXPECT_NE(Xdotool({"getwindowgeometry", window}).find("Geometry: 1334x725"), std::string::npos);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_EQ(VisibleProgramWindows(), 2);
+
+    Xdotool({"windowminimize", "--sync", window});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(VisibleProgramWindows(), 0) << "the owned panel goes with its owner";
+    Xdotool({"windowactivate", "--sync", window});
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(VisibleProgramWindows(), 2) << "and comes back with it";
 }
 
 TEST_F(ProgramTest, WithoutADisplayItSaysSoAndEnds) {

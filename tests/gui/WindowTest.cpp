@@ -289,3 +289,32 @@ TEST_F(WindowTest, BackdropIsTheArtCentredWithThePanelOverIt) {
     backdrop.m_pLoginActiveDlg = nullptr;
     theApp.m_pScriptBridge->m_pOwner = nullptr;
 }
+
+TEST_F(WindowTest, EnterAndEscapeAreOkAndCancel) {
+    for (const auto& [key, result] : {std::pair{"Return", IDOK}, std::pair{"Escape", IDCANCEL}}) {
+        SCOPED_TRACE(key);
+        EndingDialog dialog(102, [key = std::string(key)](EndingDialog& d) {
+            Later([&d, key] {
+                GiveFocus(reinterpret_cast<GtkWidget*>(d.m_hWnd));
+                Xdotool({"key", key});
+            });
+        });
+        EXPECT_EQ(dialog.DoModal(), result);
+    }
+    // The backdrop takes neither: its run goes on until it is closed.
+    CLoginDlg backdrop;
+    bool stillRunning = false;
+    Later([&] {
+        GiveFocus(reinterpret_cast<GtkWidget*>(backdrop.m_hWnd));
+        Xdotool({"key", "Return"});
+        Xdotool({"key", "Escape"});
+        SpinFor(milliseconds(300));
+        stillRunning = backdrop.m_hWnd != nullptr;
+        gtk_window_close(GTK_WINDOW(backdrop.m_hWnd));
+    });
+    EXPECT_EQ(backdrop.DoModal(), 1);
+    EXPECT_TRUE(stillRunning);
+    delete backdrop.m_pLoginActiveDlg;
+    backdrop.m_pLoginActiveDlg = nullptr;
+    theApp.m_pScriptBridge->m_pOwner = nullptr;
+}
