@@ -292,6 +292,14 @@ struct BrowserHost::Signals {
         if (event == WEBKIT_LOAD_STARTED) host->ApplyHostInfo();
         if (event == WEBKIT_LOAD_COMMITTED) host->OnCommitted();
     }
+    // A load the browser turned away by policy (a response it would only download) shows no
+    // page of its own; show one, so that the browser never stays blank or hidden.
+    static gboolean LoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* uri, GError* error,
+                               BrowserHost*) {
+        if (!error || error->domain != WEBKIT_POLICY_ERROR) return FALSE;
+        webkit_web_view_load_alternate_html(view, kUnshowablePage, uri, nullptr);
+        return TRUE;
+    }
     static gboolean ContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent* event,
                                 WebKitHitTestResult*, BrowserHost* host) {
         gdouble x = 0, y = 0;
@@ -404,6 +412,7 @@ BrowserHost::BrowserHost(COleControlSite* site, DWebBrowserEvents2* events)
 
     g_signal_connect(m_view, "script-dialog", G_CALLBACK(Signals::ScriptDialog), this);
     g_signal_connect(m_view, "load-changed", G_CALLBACK(Signals::LoadChanged), this);
+    g_signal_connect(m_view, "load-failed", G_CALLBACK(Signals::LoadFailed), this);
     g_signal_connect(m_view, "context-menu", G_CALLBACK(Signals::ContextMenu), this);
     g_signal_connect(m_view, "key-press-event", G_CALLBACK(Signals::KeyPress), this);
     g_signal_connect(m_view, "create", G_CALLBACK(Signals::Create), this);

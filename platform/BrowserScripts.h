@@ -143,6 +143,12 @@ inline constexpr char kPageScript[] = R"JS((function () {
 inline constexpr char kPageWorld[] = "qarvelle";
 inline constexpr char kPageMessageHandler[] = "qarvellePage";
 
+// Shown in place of a response the browser cannot show as a page.
+inline constexpr char kUnshowablePage[] =
+    "<!doctype html><meta charset=\"utf-8\"><body style=\"margin:0;display:flex;height:100vh;"
+    "align-items:center;justify-content:center;background:#1a1210;color:#e8d3a8;"
+    "font:16px sans-serif\">登录页面无法显示，请稍后重试。</body>";
+
 // Keeps the top-level document from scrolling and from showing scroll bars.
 inline constexpr char kNoScrollStyle[] = "html { overflow: hidden !important; }";
 

@@ -221,6 +221,11 @@ struct NativeWindow {
         gtk_widget_input_shape_combine_region(window, shape);
         gtk_widget_shape_combine_region(window, IsComposited(window) ? nullptr : shape);
     }
+    // A child shown, hidden or moved changes what a colour-keyed window shows.
+    static void ChildChanged(GtkWidget* child) {
+        CWnd* top = CWnd::FromHandle(Handle(gtk_widget_get_toplevel(child)));
+        if (top && top->m_native && top->m_native->colorKeyed) top->m_native->ScheduleShape();
+    }
     static void CompositedChanged(GdkScreen*, NativeWindow* self) {
         if (self->shape) cairo_region_destroy(self->shape);
         self->shape = nullptr;
@@ -470,6 +475,13 @@ void CWnd::AttachChild(void* widgetPointer, CWnd* parent, const RECT& rect, unsi
                          }),
                          nullptr);
     }
+    for (const char* change : {"show", "hide"}) {
+        g_signal_connect(widget, change, G_CALLBACK(+[](GtkWidget* w, gpointer) { NativeWindow::ChildChanged(w); }),
+                         nullptr);
+    }
+    g_signal_connect(widget, "size-allocate",
+                     G_CALLBACK(+[](GtkWidget* w, GdkRectangle*, gpointer) { NativeWindow::ChildChanged(w); }),
+                     nullptr);
     gtk_widget_set_no_show_all(widget, TRUE);  // shown only when asked, as WS_VISIBLE says
     gtk_widget_set_size_request(widget, rect.Width(), rect.Height());
     gtk_fixed_put(GTK_FIXED(parent->ChildContainer()), widget, rect.left, rect.top);

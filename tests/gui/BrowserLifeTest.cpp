@@ -155,6 +155,17 @@ TEST_F(BrowserTest, UnreachableLoginHostStillShowsTheBrowser) {
     EXPECT_TRUE(panel.m_browser.IsWindowVisible());
 }
 
+TEST_F(BrowserTest, LoginAddressThatIsNoPageStillShowsTheBrowser) {
+    server_->Get("/client", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("not a page",
+                        "application/octet-stream");  // the browser would only download it
+    });
+    TestPanel panel;
+    panel.StartBrowser(Utf8ToWide(Url("/client")));
+    ASSERT_TRUE(panel.WaitForNavigated(Url("/client")));
+    EXPECT_TRUE(panel.m_browser.IsWindowVisible());
+}
+
 TEST_F(BrowserTest, CookiesAreKeptInTheUsersDataDirectory) {
     server_->Get("/remember", [](const httplib::Request&, httplib::Response& res) {
         res.set_header("Set-Cookie", "remember_me=player-1001; Max-Age=2592000; Path=/");
