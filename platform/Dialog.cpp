@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/Button.h"
 #include "platform/MainLoop.h"
 #include "platform/Resource.h"
 #include "platform/TextCodec.h"
@@ -98,7 +99,8 @@ bool CDialog::CreateFromTemplate(unsigned nIDTemplate, CWnd* owner) {
     // Controls no member took are created all the same.
     for (const DialogItem& item : m_template->items) {
         if (HasChild(item.id)) continue;
-        auto control = std::make_unique<CWnd>();
+        std::unique_ptr<CWnd> control =
+            item.windowClass == "button" ? std::make_unique<CButton>() : std::make_unique<CWnd>();
         if (control->CreateFromTemplateItem(item, this))
             m_unboundControls.push_back(std::move(control));
     }

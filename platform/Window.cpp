@@ -461,7 +461,9 @@ void CWnd::AttachChild(void* widgetPointer, CWnd* parent, const RECT& rect, unsi
     m_dwExStyle = exStyle;
     g_object_set_data(G_OBJECT(widget), kWindowKey, this);
     g_signal_connect(widget, "destroy", G_CALLBACK(ForgetDestroyedWidget), nullptr);
-    if (GTK_IS_DRAWING_AREA(widget)) {  // a child the program paints itself
+    if (GTK_IS_DRAWING_AREA(widget) &&
+        !g_signal_has_handler_pending(widget, g_signal_lookup("draw", GTK_TYPE_WIDGET), 0,
+                                      FALSE)) {  // a child the program paints itself
         g_signal_connect(widget, "draw",
                          G_CALLBACK(+[](GtkWidget* w, cairo_t* cr, gpointer) -> gboolean {
                              if (CWnd* child = CWnd::FromHandle(Handle(w))) {
@@ -476,12 +478,14 @@ void CWnd::AttachChild(void* widgetPointer, CWnd* parent, const RECT& rect, unsi
                          nullptr);
     }
     for (const char* change : {"show", "hide"}) {
-        g_signal_connect(widget, change, G_CALLBACK(+[](GtkWidget* w, gpointer) { NativeWindow::ChildChanged(w); }),
+        g_signal_connect(widget, change,
+                         G_CALLBACK(+[](GtkWidget* w, gpointer) { NativeWindow::ChildChanged(w); }),
                          nullptr);
     }
-    g_signal_connect(widget, "size-allocate",
-                     G_CALLBACK(+[](GtkWidget* w, GdkRectangle*, gpointer) { NativeWindow::ChildChanged(w); }),
-                     nullptr);
+    g_signal_connect(
+        widget, "size-allocate",
+        G_CALLBACK(+[](GtkWidget* w, GdkRectangle*, gpointer) { NativeWindow::ChildChanged(w); }),
+        nullptr);
     gtk_widget_set_no_show_all(widget, TRUE);  // shown only when asked, as WS_VISIBLE says
     gtk_widget_set_size_request(widget, rect.Width(), rect.Height());
     gtk_fixed_put(GTK_FIXED(parent->ChildContainer()), widget, rect.left, rect.top);

@@ -6,6 +6,7 @@
 
 #include "app/LoginApp.h"
 #include "login/ScriptBridge.h"
+#include "platform/Button.h"
 #include "platform/Dialog.h"
 #include "platform/MainLoop.h"
 #include "platform/MessageBox.h"
@@ -317,4 +318,44 @@ TEST_F(WindowTest, EnterAndEscapeAreOkAndCancel) {
     delete backdrop.m_pLoginActiveDlg;
     backdrop.m_pLoginActiveDlg = nullptr;
     theApp.m_pScriptBridge->m_pOwner = nullptr;
+}
+
+TEST_F(WindowTest, ButtonClicksReachTheirDialogAsCommands) {
+    class Buttons : public CDialog {
+    public:
+        Buttons() : CDialog(172) {}
+        void DoDataExchange(CDataExchange* pDX) override {
+            DDX_Control(pDX, 1008, ok);
+            DDX_Control(pDX, 1009, cancel);
+        }
+        bool OnInitDialog() override {
+            ok.MoveWindow(20, 20, 100, 30);
+            cancel.MoveWindow(140, 20, 100, 30);
+            return true;
+        }
+        bool OnCommand(unsigned id) override {
+            commands.push_back(id);
+            return true;
+        }
+        CButton ok, cancel;
+        std::vector<unsigned> commands;
+    } dialog;
+    std::optional<std::vector<unsigned>> seen;
+    Later([&] {
+        SpinFor(milliseconds(200));
+        int x, y;
+        ScreenOrigin(reinterpret_cast<GtkWidget*>(dialog.ok.m_hWnd), x, y);
+        Click(x + 50, y + 15);  // one click
+        Xdotool({"mousemove", std::to_string(x + 170), std::to_string(y + 15), "click", "--repeat",
+                 "2", "--delay", "80", "1"});  // a double click
+        Xdotool({"mousemove", std::to_string(x + 50), std::to_string(y + 15), "mousedown", "1"});
+        Xdotool({"mousemove", std::to_string(x + 50), std::to_string(y + 200), "mouseup",
+                 "1"});  // let go outside
+        SpinFor(milliseconds(300));
+        seen = dialog.commands;
+        dialog.EndDialog(IDOK);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(*seen, (std::vector<unsigned>{1008, 1009, 1009}));
 }

@@ -1,0 +1,44 @@
+#pragma once
+// Push buttons: a click (press and release over the button) reaches the parent window as
+// OnCommand with the button's id. An owner-drawn button (BS_OWNERDRAW) paints itself in
+// DrawItem; others look like the desktop's buttons. GUI thread only.
+
+#include "platform/Window.h"
+
+namespace platform {
+
+constexpr uint32_t BS_OWNERDRAW = 0x0000000B;
+constexpr unsigned ODS_SELECTED = 0x0001;
+
+struct DRAWITEMSTRUCT {
+    unsigned itemState = 0;  // ODS_SELECTED while pressed
+    RECT rcItem;
+    CDC* pDC = nullptr;
+};
+
+class CButton : public CWnd {
+public:
+    bool CreateFromTemplateItem(const DialogItem& item, CWnd* parent) override;
+
+    // Called before the button's window exists, with its style; may change the style.
+    virtual void PreSubclassWindow() {}
+    // Paints an owner-drawn button.
+    virtual void DrawItem(DRAWITEMSTRUCT* pDrawItem);
+    // The pointer over the button: it moved, or it left.
+    virtual void OnMouseMove(POINT point);
+    virtual void OnMouseLeave();
+
+    bool IsPressed() const { return m_pressed; }
+    bool IsPointerInside() const { return m_inside; }
+    // The cursor shown over the button (a GDK cursor name, "pointer" for the hand).
+    void SetCursorName(const char* name) { m_cursorName = name; }
+
+private:
+    friend struct ButtonSignals;
+    bool m_pressed = false;
+    bool m_inside = false;
+    uint32_t m_lastPressTime = 0;
+    const char* m_cursorName = nullptr;
+};
+
+}  // namespace platform
