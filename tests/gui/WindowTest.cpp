@@ -2,6 +2,8 @@
 // key, dragging by HTCAPTION, modal runs and their endings, message boxes and the quit request.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <atomic>
 
 #include "app/LoginApp.h"
@@ -358,4 +360,48 @@ TEST_F(WindowTest, ButtonClicksReachTheirDialogAsCommands) {
     EXPECT_EQ(dialog.DoModal(), IDOK);
     ASSERT_TRUE(seen);
     EXPECT_EQ(*seen, (std::vector<unsigned>{1008, 1009, 1009}));
+}
+
+TEST_F(WindowTest, PartlyTransparentArtBlendsWhereACompositorRuns) {
+    GPid compositor = 0;
+    gchar* argv[] = {const_cast<gchar*>("xcompmgr"), const_cast<gchar*>("-n"), nullptr};
+    ASSERT_TRUE(g_spawn_async(nullptr, argv, nullptr, G_SPAWN_SEARCH_PATH, nullptr, nullptr,
+                              &compositor, nullptr));
+    ASSERT_TRUE(
+        SpinUntil([] { return gdk_screen_is_composited(gdk_screen_get_default()); }, seconds(10)));
+
+    RecordingWindow beneath(kGreen, RECT{0, 0, 1600, 1000});
+    RecordingWindow art(0, RECT{100, 80, 200, 200});
+    CLayeredPng layered;
+    layered.m_hWnd = art.m_hWnd;
+    ASSERT_TRUE(layered.m_image.Load(155));
+    layered.UpdateLayered();
+    const Image& image = *layered.m_image.m_pImage;
+    POINT soft{-1, -1};  // a pixel of the mist along the art's foot
+    for (int y = 640; y < 725 && soft.x < 0; ++y) {
+        for (int x = 200; x < 1100 && soft.x < 0; x += 7) {
+            const uint32_t alpha = image.PixelAt(x, y) >> 24;
+            if (alpha > 40 && alpha < 120) soft = {x, y};
+        }
+    }
+    ASSERT_GE(soft.x, 0);
+    const uint32_t pixel = image.PixelAt(soft.x, soft.y), alpha = pixel >> 24;
+    const auto blended = [&](int shift, uint32_t under) {
+        return ((pixel >> shift) & 0xFF) + under * (255 - alpha) / 255;
+    };
+    const uint32_t expected =
+        (blended(16, 0x20) << 16) | (blended(8, 0xA0) << 8) | blended(0, 0x40);
+    const auto close = [&](uint32_t got) {
+        for (int shift : {0, 8, 16}) {
+            const int d = int((got >> shift) & 0xFF) - int((expected >> shift) & 0xFF);
+            if (d < -3 || d > 3) return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(
+        SpinUntil([&] { return close(ScreenPixel(100 + soft.x, 80 + soft.y)); }, seconds(5)))
+        << std::hex << "got " << ScreenPixel(100 + soft.x, 80 + soft.y) << ", expected about "
+        << expected;
+    kill(compositor, SIGTERM);
+    g_spawn_close_pid(compositor);
 }
