@@ -86,29 +86,43 @@ bool WaitForFile(const std::filesystem::path& path, std::chrono::milliseconds li
     return true;
 }
 
-RunResult Run(const RunOptions& options) {
-    std::map<std::string, std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const size_t eq = entry.find('=');
-        if (eq != std::string::npos) env[entry.substr(0, eq)] = entry.substr(eq + 1);
-    }
-    for (const auto& name : options.unsetEnv)
-        env.erase(name);
-    for (const auto& [name, value] : options.env)
-        env[name] = value;
-    std::vector<std::string> envStrings;
-    for (const auto& [name, value] : env)
-        envStrings.push_back(name + "=" + value);
-    std::vector<char*> envp, argv;
-    for (auto& s : envStrings)
-        envp.push_back(s.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> args = options.argv;
-    for (auto& s : args)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
+namespace {
 
+// The argv and environment of a process to start, as execve takes them; valid while it lives.
+class ExecArguments {
+public:
+    explicit ExecArguments(const RunOptions& options) : m_args(options.argv) {
+        std::map<std::string, std::string> env;
+        for (char** e = environ; *e; ++e) {
+            const std::string entry = *e;
+            const size_t eq = entry.find('=');
+            if (eq != std::string::npos) env[entry.substr(0, eq)] = entry.substr(eq + 1);
+        }
+        for (const auto& name : options.unsetEnv)
+            env.erase(name);
+        for (const auto& [name, value] : options.env)
+            env[name] = value;
+        for (const auto& [name, value] : env)
+            m_envStrings.push_back(name + "=" + value);
+        for (auto& s : m_envStrings)
+            m_envp.push_back(s.data());
+        m_envp.push_back(nullptr);
+        for (auto& s : m_args)
+            m_argv.push_back(s.data());
+        m_argv.push_back(nullptr);
+    }
+    char* const* argv() { return m_argv.data(); }
+    char* const* envp() { return m_envp.data(); }
+
+private:
+    std::vector<std::string> m_args, m_envStrings;
+    std::vector<char*> m_argv, m_envp;
+};
+
+}  // namespace
+
+RunResult Run(const RunOptions& options) {
+    ExecArguments exec(options);
     int in[2], out[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
     const pid_t pid = fork();
@@ -124,7 +138,7 @@ RunResult Run(const RunOptions& options) {
                 _exit(125);
             }
         }
-        execve(argv[0], argv.data(), envp.data());
+        execve(exec.argv()[0], exec.argv(), exec.envp());
         _exit(127);
     }
     close(in[0]);
@@ -151,32 +165,13 @@ RunResult Run(const RunOptions& options) {
 }
 
 Process::Process(const RunOptions& options) {
-    std::vector<std::string> envStrings;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        if (std::find(options.unsetEnv.begin(), options.unsetEnv.end(), name) !=
-            options.unsetEnv.end())
-            continue;
-        if (options.env.count(name)) continue;
-        envStrings.push_back(entry);
-    }
-    for (const auto& [name, value] : options.env)
-        envStrings.push_back(name + "=" + value);
-    std::vector<char*> envp, argv;
-    for (auto& s : envStrings)
-        envp.push_back(s.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> args = options.argv;
-    for (auto& s : args)
-        argv.push_back(s.data());
-    argv.push_back(nullptr);
+    ExecArguments exec(options);
     m_pid = fork();
     if (m_pid == 0) {
         const int null = open("/dev/null", O_RDONLY);
         dup2(null, 0);
         if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
-        execve(argv[0], argv.data(), envp.data());
+        execve(exec.argv()[0], exec.argv(), exec.envp());
         _exit(127);
     }
 }
