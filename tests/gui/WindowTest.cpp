@@ -405,3 +405,44 @@ TEST_F(WindowTest, PartlyTransparentArtBlendsWhereACompositorRuns) {
     kill(compositor, SIGTERM);
     g_spawn_close_pid(compositor);
 }
+
+TEST_F(WindowTest, ProgramRunEndsByQuitOrCloseAndTearsDownPanelBridgeBackdrop) {
+    std::vector<std::u16string> boxes;
+    SetMessageBoxPresenter([&](CWnd*, const std::u16string& text, const std::u16string&, unsigned) {
+        boxes.push_back(text);
+        return IDOK;
+    });
+    CImpIDispatch* const testsBridge = theApp.m_pScriptBridge;
+    const auto endAfterStart = [](std::function<void(CLoginDlg&)> end) {
+        g_timeout_add(
+            700,
+            [](gpointer data) -> gboolean {
+                std::unique_ptr<std::function<void(CLoginDlg&)>> e(
+                    static_cast<std::function<void(CLoginDlg&)>*>(data));
+                if (auto* main = dynamic_cast<CLoginDlg*>(theApp.m_pMainWnd)) (*e)(*main);
+                return G_SOURCE_REMOVE;
+            },
+            new std::function<void(CLoginDlg&)>(std::move(end)));
+    };
+
+    // A posted quit: the run ends, nothing is shown, the process would exit with 16.
+    endAfterStart([](CLoginDlg& main) {
+        EXPECT_NE(main.m_pLoginActiveDlg, nullptr);
+        EXPECT_EQ(theApp.m_pScriptBridge->m_pOwner, main.m_pLoginActiveDlg);
+        EXPECT_GE(theApp.m_pScriptBridge->ReferenceCount(), 1) << "the page holds the bridge";
+        PostQuitMessage(16);
+    });
+    EXPECT_FALSE(theApp.InitInstance());
+    EXPECT_EQ(PostedQuitCode(), 16);
+    EXPECT_EQ(theApp.m_pScriptBridge, nullptr);
+    EXPECT_EQ(theApp.m_pMainWnd, nullptr);
+    ResetQuitRequestForTesting();
+
+    // Closing the backdrop: no quit request, so the process would exit with 0.
+    endAfterStart([](CLoginDlg& main) { gtk_window_close(GTK_WINDOW(main.m_hWnd)); });
+    EXPECT_FALSE(theApp.InitInstance());
+    EXPECT_FALSE(IsQuitPending());
+    EXPECT_EQ(theApp.m_pScriptBridge, nullptr);
+    EXPECT_TRUE(boxes.empty());
+    theApp.m_pScriptBridge = testsBridge;
+}
