@@ -106,6 +106,8 @@ struct ButtonSignals {
         if (!button || event->mode != GDK_CROSSING_NORMAL) return FALSE;
         if (!button->m_pressed) button->m_inside = false;
         gtk_widget_queue_draw(widget);
+        if (!button->m_tracking) return FALSE;
+        button->StopTracking();
         try {
             button->OnMouseLeave();
         } catch (...) {
@@ -134,8 +136,43 @@ bool CButton::CreateFromTemplateItem(const DialogItem& item, CWnd* parent) {
     return true;
 }
 
+CButton::~CButton() {
+    StopTracking();
+}
+
+bool CButton::TrackMouseEvent(unsigned hoverMs) {
+    if (!m_hWnd) return false;
+    m_tracking = true;
+    m_hoverMs = hoverMs;
+    RestartHoverTimer();
+    return true;
+}
+
+void CButton::RestartHoverTimer() {
+    if (m_hoverTimer) g_source_remove(m_hoverTimer);
+    m_hoverTimer = g_timeout_add(
+        m_hoverMs,
+        [](gpointer data) -> gboolean {
+            auto* button = static_cast<CButton*>(data);
+            button->m_hoverTimer = 0;
+            try {
+                if (button->m_inside) button->OnMouseHover(button->m_lastPoint);
+            } catch (...) {
+            }
+            return G_SOURCE_REMOVE;
+        },
+        this);
+}
+
+void CButton::StopTracking() {
+    if (m_hoverTimer) g_source_remove(m_hoverTimer);
+    m_hoverTimer = 0;
+    m_tracking = false;
+}
+
 void CButton::DrawItem(DRAWITEMSTRUCT*) {}
 void CButton::OnMouseMove(POINT) {}
+void CButton::OnMouseHover(POINT) {}
 void CButton::OnMouseLeave() {}
 
 }  // namespace platform

@@ -24,9 +24,14 @@ public:
     virtual void PreSubclassWindow() {}
     // Paints an owner-drawn button.
     virtual void DrawItem(DRAWITEMSTRUCT* pDrawItem);
-    // The pointer over the button: it moved, or it left.
+    // The pointer over the button: it moved, it rested for the tracked hover time, or it left.
     virtual void OnMouseMove(POINT point);
+    virtual void OnMouseHover(POINT point);
     virtual void OnMouseLeave();
+
+    // Asks for one OnMouseHover once the pointer has rested over the button for `hoverMs`, and
+    // for OnMouseLeave when it leaves. Returns whether tracking is on.
+    bool TrackMouseEvent(unsigned hoverMs);
 
     bool IsPressed() const { return m_pressed; }
     bool IsPointerInside() const { return m_inside; }
@@ -38,6 +43,16 @@ private:
     bool m_pressed = false;
     bool m_inside = false;
     uint32_t m_lastPressTime = 0;
+    bool m_tracking = false;
+    unsigned m_hoverMs = 0;
+    unsigned m_hoverTimer = 0;
+    POINT m_lastPoint;
+
+    void RestartHoverTimer();
+    void StopTracking();
+
+public:
+    ~CButton() override;
     const char* m_cursorName = nullptr;
 };
 
