@@ -10,7 +10,9 @@ CLoginApp theApp;
 
 int CLoginApp::RunMainWindow(platform::CDialog& mainWindow) {
     m_pMainWnd = &mainWindow;
+    platform::AfxSetMainWnd(&mainWindow);
     const int result = mainWindow.DoModal();
+    platform::AfxSetMainWnd(nullptr);
     if (result == -1) {
         // After a posted quit the box is never seen: the pending quit closes it at once.
         platform::MessageBoxW(nullptr, kStartFailedText, kStartFailedCaption, platform::MB_OK);

@@ -10,6 +10,7 @@
 #include "platform/Button.h"
 #include "platform/MainLoop.h"
 #include "platform/Resource.h"
+#include "platform/Static.h"
 #include "platform/TextCodec.h"
 
 namespace platform {
@@ -99,8 +100,14 @@ bool CDialog::CreateFromTemplate(unsigned nIDTemplate, CWnd* owner) {
     // Controls no member took are created all the same.
     for (const DialogItem& item : m_template->items) {
         if (HasChild(item.id)) continue;
-        std::unique_ptr<CWnd> control =
-            item.windowClass == "button" ? std::make_unique<CButton>() : std::make_unique<CWnd>();
+        std::unique_ptr<CWnd> control;
+        if (item.windowClass == "button") {
+            control = std::make_unique<CButton>();
+        } else if (item.windowClass == "static") {
+            control = std::make_unique<CStatic>();
+        } else {
+            control = std::make_unique<CWnd>();
+        }
         if (control->CreateFromTemplateItem(item, this))
             m_unboundControls.push_back(std::move(control));
     }
@@ -131,7 +138,11 @@ int CDialog::DoModal() {
     m_bModal = true;
     m_bEnded = false;
     m_nModalResult = -1;
-    if (!CreateFromTemplate(m_nIDTemplate, m_pParentWnd)) {
+    // Without a parent, a modal dialog belongs to the main window (unless it is the main window).
+    CWnd* owner = m_pParentWnd;
+    if (!owner && AfxGetMainWnd() != this && AfxGetMainWnd() && AfxGetMainWnd()->m_hWnd)
+        owner = AfxGetMainWnd();
+    if (!CreateFromTemplate(m_nIDTemplate, owner)) {
         DestroyWindow();
         return -1;
     }

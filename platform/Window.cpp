@@ -746,6 +746,17 @@ bool CWnd::OnCommand(unsigned) {
 
 // --- free window functions ---
 
+namespace {
+CWnd* g_mainWindow = nullptr;
+}
+
+void AfxSetMainWnd(CWnd* window) {
+    g_mainWindow = window;
+}
+CWnd* AfxGetMainWnd() {
+    return g_mainWindow;
+}
+
 bool IsWindow(HWND hwnd) {
     return CWnd::FromHandle(hwnd) != nullptr;
 }

@@ -219,6 +219,10 @@ private:
     std::unique_ptr<BrowserHost> m_browserHost;
 };
 
+// The program's main window: the owner of dialogs run without a parent.
+void AfxSetMainWnd(CWnd* window);
+CWnd* AfxGetMainWnd();
+
 // Whether the window behind the handle still exists.
 bool IsWindow(HWND hwnd);
 uint32_t GetWindowLongW(HWND hwnd, int index);

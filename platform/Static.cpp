@@ -1,0 +1,91 @@
+#include "platform/Static.h"
+
+#include <gtk/gtk.h>
+
+#include "platform/Dialog.h"
+#include "platform/TextCodec.h"
+
+namespace platform {
+namespace {
+
+constexpr double kScreenDpi = 96.0;
+
+}  // namespace
+
+bool CFont::CreatePointFont(int tenthsOfPoint, const std::u16string& face) {
+    if (tenthsOfPoint <= 0) return false;
+    m_points = tenthsOfPoint / 10.0;
+    m_face = face;
+    return true;
+}
+
+HBRUSH GetHollowBrush() {
+    static CBrush hollow;  // never created: it paints nothing
+    return &hollow;
+}
+
+struct StaticSignals {
+    static gboolean Draw(GtkWidget* widget, cairo_t* cr, gpointer) {
+        auto* control = dynamic_cast<CStatic*>(CWnd::FromHandle(reinterpret_cast<HWND>(widget)));
+        if (!control) return FALSE;
+        try {
+            Paint(widget, cr, *control);
+        } catch (...) {
+        }
+        return TRUE;
+    }
+    static void Paint(GtkWidget* widget, cairo_t* cr, CStatic& control) {
+        CDC dc(cr);
+        dc.m_textColor = 0;
+        dc.m_bkMode = OPAQUE;
+        CWnd* parent = control.GetParent();
+        HBRUSH brush = parent ? parent->OnCtlColor(&dc, &control, CTLCOLOR_STATIC) : nullptr;
+        const int w = gtk_widget_get_allocated_width(widget),
+                  h = gtk_widget_get_allocated_height(widget);
+        if (brush && brush->IsCreated()) dc.FillSolidRect(RECT{0, 0, w, h}, brush->m_color);
+
+        // The control's font, or the dialog's.
+        std::u16string face = u"Sans";
+        double points = 9;
+        if (control.m_font && control.m_font->IsCreated()) {
+            face = control.m_font->m_face;
+            points = control.m_font->m_points;
+        } else if (auto* dialog = dynamic_cast<CDialog*>(parent); dialog && dialog->Template()) {
+            face = dialog->Template()->fontName;
+            points = dialog->Template()->fontPoints;
+        }
+        PangoLayout* layout = pango_cairo_create_layout(cr);
+        PangoFontDescription* font = pango_font_description_new();
+        pango_font_description_set_family(font, WideToUtf8(face).c_str());
+        pango_font_description_set_absolute_size(font, points * kScreenDpi / 72.0 * PANGO_SCALE);
+        pango_layout_set_font_description(layout, font);
+        pango_font_description_free(font);
+        pango_layout_set_text(layout, WideToUtf8(control.GetWindowText()).c_str(), -1);
+        pango_layout_set_width(layout, w * PANGO_SCALE);
+        pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+        pango_layout_set_alignment(
+            layout, (control.GetStyle() & SS_CENTER) ? PANGO_ALIGN_CENTER : PANGO_ALIGN_LEFT);
+        const COLORREF c = dc.m_textColor;
+        cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
+                             ((c >> 16) & 0xFF) / 255.0);
+        cairo_move_to(cr, 0, 0);
+        pango_cairo_show_layout(cr, layout);
+        g_object_unref(layout);
+    }
+};
+
+bool CStatic::CreateFromTemplateItem(const DialogItem& item, CWnd* parent) {
+    if (m_hWnd || !parent) return false;
+    GtkWidget* area = gtk_drawing_area_new();
+    g_signal_connect(area, "draw", G_CALLBACK(StaticSignals::Draw), nullptr);
+    m_text = item.text;
+    AttachChild(area, parent, item.rect, item.id, item.style, item.exStyle);
+    return true;
+}
+
+void CStatic::SetFont(const CFont* font, bool redraw) {
+    m_font = font;
+    if (redraw) Invalidate();
+}
+
+}  // namespace platform
