@@ -1,7 +1,10 @@
 #include "ui/LoginActiveDlg.h"
 
 #include "app/Settings.h"
+#include "login/GameLaunch.h"
 #include "login/LoginPayload.h"
+#include "platform/MainLoop.h"
+#include "ui/ConfirmDlg.h"
 #include "ui/LoginDlg.h"
 
 using namespace platform;
@@ -30,6 +33,8 @@ CLoginActiveDlg::CLoginActiveDlg(CLoginDlg* pLoginDlg) : m_pLoginDlg(pLoginDlg) 
 void CLoginActiveDlg::DoDataExchange(CDataExchange* pDX) {
     CDialogEx::DoDataExchange(pDX);
     DDX_Control(pDX, kBrowserControlId, m_browser);
+    DDX_Control(pDX, kMinimizeButtonId, m_btnMinimize);
+    DDX_Control(pDX, kCloseButtonId, m_btnClose);
 }
 
 bool CLoginActiveDlg::OnInitDialog() {
@@ -39,7 +44,38 @@ bool CLoginActiveDlg::OnInitDialog() {
     m_layered.SetColorKey(m_clrKey);
     m_strLoginUrl = HostBaseAddress(GetLoginHost()) + u"/client";
     StartBrowser(m_strLoginUrl);
+    InitPngButtons();
     return true;
+}
+
+void CLoginActiveDlg::InitPngButtons() {
+    m_btnMinimize.SetPngStrip(162);
+    m_btnClose.SetPngStrip(160);
+    // The minimise button's window is 75 high: it paints only its 39 x 39 frame at the top.
+    m_btnMinimize.MoveWindow(1173, 137, 39, 75, true);
+    m_btnClose.MoveWindow(1208, 115, 54, 54, true);
+}
+
+bool CLoginActiveDlg::OnCommand(unsigned id) {
+    if (id == kMinimizeButtonId) {
+        OnBnClickedMinimize();
+        return true;
+    }
+    if (id == kCloseButtonId) {
+        OnBnClickedClose();
+        return true;
+    }
+    return CDialogEx::OnCommand(id);
+}
+
+void CLoginActiveDlg::OnBnClickedMinimize() {
+    if (m_pLoginDlg) m_pLoginDlg->ShowWindow(SW_MINIMIZE);
+}
+
+void CLoginActiveDlg::OnBnClickedClose() {
+    CConfirmDlg confirm;
+    confirm.m_nMode = 0;
+    if (confirm.DoModal() == IDOK) PostQuitMessage(kLaunchExitCode);
 }
 
 // Any point of the panel's own surface drags the panel, and with it the backdrop.

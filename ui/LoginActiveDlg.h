@@ -11,6 +11,7 @@
 #include "platform/Control.h"
 #include "platform/Dialog.h"
 #include "ui/GdiPlusPng.h"
+#include "ui/PngButton.h"
 
 class CLoginDlg;
 
@@ -25,6 +26,8 @@ struct ElementConnection {
 class CLoginActiveDlg : public platform::CDialogEx, public platform::DWebBrowserEvents2 {
 public:
     static constexpr unsigned kBrowserControlId = 1000;
+    static constexpr unsigned kCloseButtonId = 1005;
+    static constexpr unsigned kMinimizeButtonId = 1006;
     static constexpr platform::RECT kBrowserRect{560, 177, 560 + 631, 177 + 446};
     static constexpr platform::COLORREF kKeyColor = 0x0000FFFF;  // pure yellow
 
@@ -39,6 +42,11 @@ public:
     void OnMove(int x, int y) override;
     platform::HBRUSH OnCtlColor(platform::CDC* pDC, platform::CWnd* pWnd,
                                 unsigned nCtlColor) override;
+    bool OnCommand(unsigned id) override;
+    // Minimise: the backdrop goes, and the panel, which it owns, with it.
+    void OnBnClickedMinimize();
+    // Close: asks first; on OK the program ends with exit code 16.
+    void OnBnClickedClose();
 
     // Places the browser (creating it when no template made it), navigates it to `url` and
     // keeps it hidden until its first navigation completes.
@@ -65,6 +73,8 @@ public:
     CLoginDlg* m_pLoginDlg;
     std::u16string m_strLoginUrl;
     CWebBrowser2 m_browser;
+    CPngButton m_btnMinimize;
+    CPngButton m_btnClose;
     std::map<std::u16string, ElementConnection> m_mapElementConnections;
 
 protected:
@@ -72,6 +82,8 @@ protected:
     platform::IDispatch* GetIDispatch() { return &m_xElementEvents; }
 
 private:
+    void InitPngButtons();
+
     // Answers HTMLElementEvents2 and routes its onclick to OnHtmlElementClick.
     class XElementEvents : public platform::IDispatch {
     public:

@@ -4,6 +4,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -171,6 +172,39 @@ TEST_F(ProgramTest, WindowsArePhysicalPixelsAndThePanelFollowsTheBackdropsMinimi
     Xdotool({"windowactivate", "--sync", window});
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     EXPECT_EQ(VisibleProgramWindows(), 2) << "and comes back with it";
+}
+
+// The backdrop's top-left corner on the screen, once it shows.
+std::pair<int, int> BackdropOrigin() {
+    const std::string id = Xdotool({"search", "--sync", "--onlyvisible", "--name", "^Qarvelle$"});
+    const std::string geometry = Xdotool({"getwindowgeometry", id.substr(0, id.find('\n'))});
+    int x = 0, y = 0;
+    std::sscanf(geometry.c_str() + geometry.find("Position: ") + 10, "%d,%d", &x, &y);
+    return {x, y};
+}
+
+void ClickScreen(int x, int y) {
+    Xdotool({"mousemove", std::to_string(x), std::to_string(y), "click", "1"});
+}
+
+TEST_F(ProgramTest, CloseAsksFirstThenOkEndsWith16AndCancelChangesNothing) {
+    Page("/client", "a login page");
+    Process program(Options());
+    const auto [x, y] = BackdropOrigin();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const int closeX = x + 1208 + 27, closeY = y + 115 + 27;
+    const int boxX = x + (1334 - 256) / 2, boxY = y + (725 - 110) / 2;
+
+    ClickScreen(closeX, closeY);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ClickScreen(boxX + 177, boxY + 85);  // Cancel
+    EXPECT_FALSE(program.Wait(std::chrono::milliseconds(1500))) << "Cancel changes nothing";
+
+    ClickScreen(closeX, closeY);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ClickScreen(boxX + 77, boxY + 85);  // OK
+    EXPECT_EQ(program.Wait(seconds(30)), 16);
+    EXPECT_FALSE(fs::exists(home_ / "argv"));
 }
 
 TEST_F(ProgramTest, WithoutADisplayItSaysSoAndEnds) {
