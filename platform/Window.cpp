@@ -11,6 +11,25 @@
 #include "platform/Image.h"
 #include "platform/TextCodec.h"
 
+// A fixed-position container that asks for no size of its own: a window keeps the size it is
+// given, and children reaching past its edge are cut there, as child windows are.
+struct QarvelleClipFixed {
+    GtkFixed parent;
+};
+struct QarvelleClipFixedClass {
+    GtkFixedClass parent_class;
+};
+G_DEFINE_TYPE(QarvelleClipFixed, qarvelle_clip_fixed, GTK_TYPE_FIXED)
+
+static void qarvelle_clip_fixed_preferred(GtkWidget*, gint* minimum, gint* natural) {
+    *minimum = *natural = 0;
+}
+static void qarvelle_clip_fixed_class_init(QarvelleClipFixedClass* klass) {
+    GTK_WIDGET_CLASS(klass)->get_preferred_width = qarvelle_clip_fixed_preferred;
+    GTK_WIDGET_CLASS(klass)->get_preferred_height = qarvelle_clip_fixed_preferred;
+}
+static void qarvelle_clip_fixed_init(QarvelleClipFixed*) {}
+
 namespace platform {
 namespace {
 
@@ -424,7 +443,7 @@ bool CWnd::CreateEx(uint32_t exStyle, const std::u16string& title, uint32_t styl
         if (top->m_hWnd) gtk_window_set_transient_for(window, GTK_WINDOW(Widget(top->m_hWnd)));
         gtk_window_set_skip_taskbar_hint(window, !(exStyle & WS_EX_APPWINDOW));
     }
-    n.children = gtk_fixed_new();
+    n.children = GTK_WIDGET(g_object_new(qarvelle_clip_fixed_get_type(), nullptr));
     gtk_container_add(GTK_CONTAINER(n.window), n.children);
     gtk_widget_show(n.children);
     g_object_set_data(G_OBJECT(n.window), kChildrenKey, n.children);

@@ -103,11 +103,19 @@ TEST(ConfirmDlg, IsCentredOverItsOwnerAndExactlyItsSize) {
     owner.ShowWindow(SW_SHOW);
     AfxSetMainWnd(&owner);
     std::optional<RECT> rect;
-    RunConfirm([&](CConfirmDlg& d) { rect = d.GetWindowRect(); });
+    int shownWidth = 0, shownHeight = 0;
+    RunConfirm([&](CConfirmDlg& d) {
+        rect = d.GetWindowRect();
+        GdkWindow* window = gtk_widget_get_window(reinterpret_cast<GtkWidget*>(d.m_hWnd));
+        shownWidth = gdk_window_get_width(window);
+        shownHeight = gdk_window_get_height(window);
+    });
     AfxSetMainWnd(nullptr);
     ASSERT_TRUE(rect);
     EXPECT_EQ(rect->Width(), 256);
     EXPECT_EQ(rect->Height(), 110);
+    EXPECT_EQ(shownWidth, 256) << "buttons reaching past the edge do not widen the box";
+    EXPECT_EQ(shownHeight, 110);
     EXPECT_EQ(rect->left, 100 + (1334 - 256) / 2);
     EXPECT_EQ(rect->top, 120 + (725 - 110) / 2);
 }
