@@ -107,6 +107,15 @@ TEST(PngButton, ShowsTheFrameOfEachPointerState) {
     Pointer({"mousemove", inX, inY});
     Pointer({"mousemove", std::to_string(bx + 28), inY});
     EXPECT_TRUE(shows(1)) << "hover after a rest";
+    GdkWindow* buttonWindow =
+        gtk_widget_get_window(reinterpret_cast<GtkWidget*>(host.button.m_hWnd));
+    GdkCursor* cursor = gdk_window_get_cursor(buttonWindow);
+    ASSERT_NE(cursor, nullptr) << "the hand cursor over the button";
+    GdkCursor* hand = gdk_cursor_new_from_name(gdk_window_get_display(buttonWindow), "pointer");
+    ASSERT_NE(hand, nullptr);
+    EXPECT_EQ(gdk_cursor_get_surface(cursor, nullptr, nullptr) != nullptr,
+              gdk_cursor_get_surface(hand, nullptr, nullptr) != nullptr);
+    g_object_unref(hand);
     Pointer({"mousedown", "1"});
     EXPECT_TRUE(shows(2)) << "pressed while hovering";
     Pointer({"mouseup", "1"});
