@@ -207,6 +207,41 @@ TEST_F(ProgramTest, CloseAsksFirstThenOkEndsWith16AndCancelChangesNothing) {
     EXPECT_FALSE(fs::exists(home_ / "argv"));
 }
 
+// A port nobody listens on now.
+int FreePort() {
+    RawServer probe([](int, const std::string&) {});
+    return probe.port();
+}
+
+TEST_F(ProgramTest, BundledDemoOperatorSignsInAndStartsTheDemoLauncher) {
+    const int port = FreePort();
+    RunOptions demo;
+    demo.argv = {DEMO_OPERATOR_PATH, std::to_string(port), DEMO_LAUNCHER_PATH};
+    Process demoOperator(demo);
+    RunOptions options = Options();
+    const std::string host = "127.0.0.1:" + std::to_string(port);
+    options.env["QARVELLE_LOGIN_HOST"] = host;
+    options.env["QARVELLE_DOWNLOAD_HOST"] = host;
+    Process program(options);
+    const auto [x, y] = BackdropOrigin();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    // Into the page, then the keyboard: account, password, Enter.
+    ClickScreen(x + 600, y + 200);
+    Xdotool({"key", "Tab"});
+    Xdotool({"type", "--delay", "20", "player1001"});
+    Xdotool({"key", "Tab"});
+    Xdotool({"type", "--delay", "20", "secret"});
+    Xdotool({"key", "Return"});
+    EXPECT_EQ(program.Wait(seconds(60)), 16);
+    EXPECT_EQ(ReadFile(programDir_ / kLauncher), ReadFile(DEMO_LAUNCHER_PATH));
+    const std::string log = ReadFile(home_ / "log.txt");
+    EXPECT_NE(log.find("\"uid\":\"player1001\""), std::string::npos) << log;
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
+    // The demo launcher shows what it was started with.
+    EXPECT_FALSE(Xdotool({"search", "--sync", "--onlyvisible", "--name", "演示启动器"}).empty());
+    Xdotool({"search", "--name", "演示启动器", "windowkill"});
+}
+
 TEST_F(ProgramTest, WithoutADisplayItSaysSoAndEnds) {
     RunOptions options = Options();
     options.unsetEnv.push_back("DISPLAY");
