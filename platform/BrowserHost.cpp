@@ -377,14 +377,12 @@ struct BrowserHost::Signals {
 };
 
 BrowserHost::BrowserHost(COleControlSite* site, DWebBrowserEvents2* events)
-    : m_site(site),
-      m_events(events),
+    : m_events(events),
       m_control(std::make_unique<ControlDispatch>(*this)),
       m_hub(std::make_shared<PageHub>()),
       m_alive(std::make_shared<bool>(true)) {
     m_hub->connector = this;
-    if (m_site)
-        m_uiHandler = CComPtr<IUnknown>(m_site).As<IDocHostUIHandler>(IID_IDocHostUIHandler);
+    if (site) m_uiHandler = CComPtr<IUnknown>(site).As<IDocHostUIHandler>(IID_IDocHostUIHandler);
 
     m_content = webkit_user_content_manager_new();
     std::string external = Replace(kExternalScript, "@MARKER@", BridgeMarker());

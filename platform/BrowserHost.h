@@ -71,7 +71,6 @@ private:
     void OnWebProcessTerminated(bool crashed);
     void RunInPage(const std::string& script);
 
-    COleControlSite* m_site;
     DWebBrowserEvents2* m_events;
     CComPtr<IDocHostUIHandler> m_uiHandler;
     CComPtr<IDispatch> m_external;

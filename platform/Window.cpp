@@ -480,22 +480,6 @@ void CWnd::AttachChild(void* widgetPointer, CWnd* parent, const RECT& rect, unsi
     m_dwExStyle = exStyle;
     g_object_set_data(G_OBJECT(widget), kWindowKey, this);
     g_signal_connect(widget, "destroy", G_CALLBACK(ForgetDestroyedWidget), nullptr);
-    if (GTK_IS_DRAWING_AREA(widget) &&
-        !g_signal_has_handler_pending(widget, g_signal_lookup("draw", GTK_TYPE_WIDGET), 0,
-                                      FALSE)) {  // a child the program paints itself
-        g_signal_connect(widget, "draw",
-                         G_CALLBACK(+[](GtkWidget* w, cairo_t* cr, gpointer) -> gboolean {
-                             if (CWnd* child = CWnd::FromHandle(Handle(w))) {
-                                 CDC dc(cr);
-                                 try {
-                                     child->OnPaint(dc);
-                                 } catch (...) {
-                                 }
-                             }
-                             return FALSE;
-                         }),
-                         nullptr);
-    }
     for (const char* change : {"show", "hide"}) {
         g_signal_connect(widget, change,
                          G_CALLBACK(+[](GtkWidget* w, gpointer) { NativeWindow::ChildChanged(w); }),
@@ -531,8 +515,19 @@ bool CWnd::CreateFromTemplateItem(const DialogItem& item, CWnd* parent) {
     if (item.windowClass == "{8856F961-340A-11D0-A96B-00C04FD705A2}") {
         return CreateControl(CLSID_WebBrowser, item.text, item.style, item.rect, parent, item.id);
     }
-    // Any other class: a plain child area that draws nothing of its own.
+    // Any other class: a plain child area; what it shows is its OnPaint.
     GtkWidget* area = gtk_drawing_area_new();
+    g_signal_connect(area, "draw", G_CALLBACK(+[](GtkWidget* w, cairo_t* cr, gpointer) -> gboolean {
+                         if (CWnd* child = CWnd::FromHandle(Handle(w))) {
+                             CDC dc(cr);
+                             try {
+                                 child->OnPaint(dc);
+                             } catch (...) {
+                             }
+                         }
+                         return FALSE;
+                     }),
+                     nullptr);
     m_text = item.text;
     AttachChild(area, parent, item.rect, item.id, item.style, item.exStyle);
     return true;

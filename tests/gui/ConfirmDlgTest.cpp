@@ -20,33 +20,24 @@ namespace {
 
 constexpr int kNothing = -7;  // the box was still open
 
-// Runs `action` once after `ms`; returns the timer, for cancelling it.
-guint Later(int ms, std::function<void()> action) {
-    return g_timeout_add_full(
-        G_PRIORITY_DEFAULT, ms,
-        [](gpointer data) -> gboolean {
-            (*static_cast<std::function<void()>*>(data))();
-            return G_SOURCE_REMOVE;
-        },
-        new std::function<void()>(std::move(action)),
-        [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
-}
-
 // Runs a confirmation box, lets `act` do something to it once it shows, and returns how it
 // ended, or kNothing when it was still open half a second later.
 int RunConfirm(std::function<void(CConfirmDlg&)> act) {
     CConfirmDlg dialog;
     guint start = 0, giveUp = 0;
-    start = Later(300, [&] {
-        start = 0;
-        act(dialog);
-        if (dialog.m_hWnd) {
-            giveUp = Later(500, [&] {
-                giveUp = 0;
-                dialog.EndDialog(kNothing);
-            });
-        }
-    });
+    start = RunLater(
+        [&] {
+            start = 0;
+            act(dialog);
+            if (!dialog.m_hWnd) return;
+            giveUp = RunLater(
+                [&] {
+                    giveUp = 0;
+                    dialog.EndDialog(kNothing);
+                },
+                500);
+        },
+        300);
     const int result = dialog.DoModal();
     for (guint timer : {start, giveUp}) {  // neither may outlive this box
         if (timer) g_source_remove(timer);

@@ -20,6 +20,25 @@ void SpinFor(std::chrono::milliseconds time) {
               time + std::chrono::seconds(1));
 }
 
+guint RunLater(std::function<void()> action, int ms) {
+    return g_timeout_add_full(
+        G_PRIORITY_DEFAULT, ms,
+        [](gpointer data) -> gboolean {
+            (*static_cast<std::function<void()>*>(data))();
+            return G_SOURCE_REMOVE;
+        },
+        new std::function<void()>(std::move(action)),
+        [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
+}
+
+bool ColoursNear(uint32_t a, uint32_t b, int tolerance) {
+    for (int shift : {0, 8, 16}) {
+        const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
+        if (d < -tolerance || d > tolerance) return false;
+    }
+    return true;
+}
+
 int Xdotool(const std::vector<std::string>& args) {
     std::vector<char*> argv;
     std::string program = "xdotool";

@@ -19,6 +19,12 @@ bool SpinUntil(const std::function<bool()>& done,
 // Runs the main loop for a while.
 void SpinFor(std::chrono::milliseconds time);
 
+// Runs `action` once from the main loop after `ms`; returns the timer, to cancel it sooner.
+guint RunLater(std::function<void()> action, int ms = 100);
+
+// Whether two 0xRRGGBB colours differ by at most `tolerance` in every channel.
+bool ColoursNear(uint32_t a, uint32_t b, int tolerance);
+
 // Runs xdotool with `args` (real input through the XTest extension) and waits for it, while
 // the main loop keeps running. Returns its exit code.
 int Xdotool(const std::vector<std::string>& args);

@@ -53,14 +53,6 @@ uint32_t Expected(const Image& strip, int frame, int x, int y) {
     return (channel(16, 0x20) << 16) | (channel(8, 0xA0) << 8) | channel(0, 0x40);
 }
 
-bool Near(uint32_t a, uint32_t b) {
-    for (int shift : {0, 8, 16}) {
-        const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
-        if (d < -2 || d > 2) return false;  // compositing rounds anti-aliased edges
-    }
-    return true;
-}
-
 // Which frame the button shows, by comparing its pixels with each frame's; -1 for none.
 int ShownFrame(const ButtonHost& host, const Image& strip) {
     int x, y;
@@ -71,7 +63,8 @@ int ShownFrame(const ButtonHost& host, const Image& strip) {
         bool same = true;
         for (int py = 4; py < kSize && same; py += 5) {
             for (int px = 4; px < kSize && same; px += 5)
-                same = Near(shown.at(px, py), Expected(strip, frame, px, py));
+                // Compositing rounds anti-aliased edges a little.
+                same = ColoursNear(shown.at(px, py), Expected(strip, frame, px, py), 2);
         }
         if (same) return frame;
     }

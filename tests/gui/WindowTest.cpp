@@ -219,17 +219,6 @@ private:
     std::function<void(EndingDialog&)> m_onInit;
 };
 
-void Later(std::function<void()> action) {
-    g_timeout_add(
-        100,
-        [](gpointer data) -> gboolean {
-            std::unique_ptr<std::function<void()>> a(static_cast<std::function<void()>*>(data));
-            (*a)();
-            return G_SOURCE_REMOVE;
-        },
-        new std::function<void()>(std::move(action)));
-}
-
 }  // namespace
 
 TEST_F(WindowTest, ModalRunsEndByEndDialogByClosingOrByAQuit) {
@@ -242,15 +231,15 @@ TEST_F(WindowTest, ModalRunsEndByEndDialogByClosingOrByAQuit) {
     const std::u16string startFailed =
         std::u16string(kStartFailedCaption) + u"|" + kStartFailedText;
 
-    EndingDialog ended(102, [](EndingDialog& d) { Later([&d] { d.EndDialog(7); }); });
+    EndingDialog ended(102, [](EndingDialog& d) { RunLater([&d] { d.EndDialog(7); }); });
     EXPECT_EQ(theApp.RunMainWindow(ended), 7);
     EXPECT_EQ(ended.m_hWnd, nullptr);  // the run destroys its window
 
     EndingDialog closed(
-        102, [](EndingDialog& d) { Later([&d] { gtk_window_close(GTK_WINDOW(d.m_hWnd)); }); });
+        102, [](EndingDialog& d) { RunLater([&d] { gtk_window_close(GTK_WINDOW(d.m_hWnd)); }); });
     EXPECT_EQ(theApp.RunMainWindow(closed), IDCANCEL);  // a dialog's close is its Cancel
 
-    EndingDialog quit(102, [](EndingDialog&) { Later([] { PostQuitMessage(16); }); });
+    EndingDialog quit(102, [](EndingDialog&) { RunLater([] { PostQuitMessage(16); }); });
     EXPECT_EQ(theApp.RunMainWindow(quit), -1);
     EXPECT_EQ(PostedQuitCode(), 16);
     EXPECT_TRUE(boxes.empty()) << "after a posted quit the start-failure box is never seen";
@@ -266,7 +255,7 @@ TEST_F(WindowTest, BackdropIsTheArtCentredWithThePanelOverIt) {
     std::optional<RECT> backdropRect, panelRect;
     bool layered = false, keyed = false;
     CLoginDlg backdrop;
-    Later([&] {
+    RunLater([&] {
         backdropRect = backdrop.GetWindowRect();
         if (backdrop.m_pLoginActiveDlg) {
             panelRect = backdrop.m_pLoginActiveDlg->GetWindowRect();
@@ -297,7 +286,7 @@ TEST_F(WindowTest, EnterAndEscapeAreOkAndCancel) {
     for (const auto& [key, result] : {std::pair{"Return", IDOK}, std::pair{"Escape", IDCANCEL}}) {
         SCOPED_TRACE(key);
         EndingDialog dialog(102, [key = std::string(key)](EndingDialog& d) {
-            Later([&d, key] {
+            RunLater([&d, key] {
                 GiveFocus(reinterpret_cast<GtkWidget*>(d.m_hWnd));
                 Xdotool({"key", key});
             });
@@ -307,7 +296,7 @@ TEST_F(WindowTest, EnterAndEscapeAreOkAndCancel) {
     // The backdrop takes neither: its run goes on until it is closed.
     CLoginDlg backdrop;
     bool stillRunning = false;
-    Later([&] {
+    RunLater([&] {
         GiveFocus(reinterpret_cast<GtkWidget*>(backdrop.m_hWnd));
         Xdotool({"key", "Return"});
         Xdotool({"key", "Escape"});
@@ -343,7 +332,7 @@ TEST_F(WindowTest, ButtonClicksReachTheirDialogAsCommands) {
         std::vector<unsigned> commands;
     } dialog;
     std::optional<std::vector<unsigned>> seen;
-    Later([&] {
+    RunLater([&] {
         SpinFor(milliseconds(200));
         int x, y;
         ScreenOrigin(reinterpret_cast<GtkWidget*>(dialog.ok.m_hWnd), x, y);
@@ -391,13 +380,7 @@ TEST_F(WindowTest, PartlyTransparentArtBlendsWhereACompositorRuns) {
     };
     const uint32_t expected =
         (blended(16, 0x20) << 16) | (blended(8, 0xA0) << 8) | blended(0, 0x40);
-    const auto close = [&](uint32_t got) {
-        for (int shift : {0, 8, 16}) {
-            const int d = int((got >> shift) & 0xFF) - int((expected >> shift) & 0xFF);
-            if (d < -3 || d > 3) return false;
-        }
-        return true;
-    };
+    const auto close = [&](uint32_t got) { return ColoursNear(got, expected, 3); };
     EXPECT_TRUE(
         SpinUntil([&] { return close(ScreenPixel(100 + soft.x, 80 + soft.y)); }, seconds(5)))
         << std::hex << "got " << ScreenPixel(100 + soft.x, 80 + soft.y) << ", expected about "
