@@ -10,6 +10,7 @@
 #include "login/TextConversion.h"
 #include "platform/File.h"
 #include "platform/Internet.h"
+#include "platform/MainLoop.h"
 #include "platform/Module.h"
 
 namespace {
@@ -21,7 +22,8 @@ using platform::CFileException;
 
 // Fetches the launcher into `path`. Returns true when the complete file is in place; on a file
 // error returns false with the error in `fileError`, to be shown once the network is released.
-bool FetchLauncher(const std::u16string& path, std::optional<CFileException>& fileError) {
+bool FetchLauncher(const std::u16string& path, std::optional<CFileException>& fileError,
+                   LauncherDownloadView* view) {
     unsigned service = 0;
     std::u16string server, object;
     platform::INTERNET_PORT port = 0;
@@ -40,11 +42,12 @@ bool FetchLauncher(const std::u16string& path, std::optional<CFileException>& fi
 
         platform::CStagedFile::RemoveStale(path);
         platform::CStagedFile file(path);
+        const std::optional<uint64_t> announced = request->QueryContentLength();
         std::vector<char> buffer(kCopyBufferBytes);
         while (const size_t n = request->Read(buffer.data(), buffer.size())) {
             file.Write(buffer.data(), n);
+            if (view) view->ShowDownloadProgress(file.BytesWritten(), announced);
         }
-        const std::optional<uint64_t> announced = request->QueryContentLength();
         if (file.BytesWritten() == 0 || (announced && *announced != file.BytesWritten())) {
             return false;
         }
@@ -68,13 +71,18 @@ std::u16string LauncherDownloadAddress() {
     return HostBaseAddress(GetDownloadHost()) + kLauncherObjectPath;
 }
 
-void EnsureLauncherAndLaunch() {
+void EnsureLauncherAndLaunch(LauncherDownloadView* view) {
     const std::u16string path = LauncherPath();
     if (!platform::PathFileExistsW(path)) {
         std::optional<CFileException> fileError;
-        const bool fetched = FetchLauncher(path, fileError);
+        const bool fetched = FetchLauncher(path, fileError, view);
+        if (view) view->HideDownloadProgress();
         if (fileError) fileError->ReportError();
-        if (!fetched) return;
+        if (!fetched) {
+            // A file error has said what went wrong; a cancelled download needs no word.
+            if (view && !fileError && !platform::IsQuitPending()) view->ShowDownloadFailed();
+            return;
+        }
     }
     LaunchGameClient(NarrowToWide(theApp.m_strLoginData));
 }

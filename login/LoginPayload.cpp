@@ -116,16 +116,19 @@ template <typename Step>
 void RunOneHandOff(Step step) {
     if (g_handOffRunning || platform::IsQuitPending()) return;
     g_handOffRunning = true;
+    struct Reset {
+        ~Reset() { g_handOffRunning = false; }
+    } reset;
     step();
-    g_handOffRunning = false;
 }
 
 }  // namespace
 
-void HandOffLogin(const std::u16string& json, const std::function<void()>& dropElementHooks) {
+void HandOffLogin(const std::u16string& json, const std::function<void()>& dropElementHooks,
+                  LauncherDownloadView* view) {
     RunOneHandOff([&] {
         if (!RecordLogin(json)) return;
-        EnsureLauncherAndLaunch();
+        EnsureLauncherAndLaunch(view);
         if (dropElementHooks) dropElementHooks();
     });
 }

@@ -32,8 +32,11 @@ bool RecordLogin(const std::u16string& json);
 
 // What the login panel does with a login result from the page: RecordLogin, then, when the text
 // was a login result, EnsureLauncherAndLaunch and `dropElementHooks`. A login that arrives while
-// another is being handed off, or once the program is quitting, is ignored.
-void HandOffLogin(const std::u16string& json, const std::function<void()>& dropElementHooks);
+// another is being handed off, or once the program is quitting, is ignored. `view` is told how
+// a launcher download goes.
+class LauncherDownloadView;
+void HandOffLogin(const std::u16string& json, const std::function<void()>& dropElementHooks,
+                  LauncherDownloadView* view = nullptr);
 
 // The code-callback road: the completed address itself is the login data. LaunchGameClient with
 // `url`, then `dropElementHooks`; ignored like a login while another hand-off runs.

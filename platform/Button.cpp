@@ -136,6 +136,17 @@ bool CButton::CreateFromTemplateItem(const DialogItem& item, CWnd* parent) {
     return true;
 }
 
+bool CButton::Create(const std::u16string& text, uint32_t style, const RECT& rect, CWnd* parent,
+                     unsigned id) {
+    DialogItem item;
+    item.id = id;
+    item.windowClass = "button";
+    item.text = text;
+    item.style = style;
+    item.rect = rect;
+    return CreateFromTemplateItem(item, parent);
+}
+
 CButton::~CButton() {
     StopTracking();
 }

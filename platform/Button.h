@@ -19,6 +19,9 @@ struct DRAWITEMSTRUCT {
 class CButton : public CWnd {
 public:
     bool CreateFromTemplateItem(const DialogItem& item, CWnd* parent) override;
+    // A button made in code, as a template item with these values would make it.
+    bool Create(const std::u16string& text, uint32_t style, const RECT& rect, CWnd* parent,
+                unsigned id);
 
     // Called before the button's window exists, with its style; may change the style.
     virtual void PreSubclassWindow() {}

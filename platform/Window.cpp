@@ -89,6 +89,20 @@ cairo_region_t* OpaqueRegion(cairo_surface_t* surface) {
     return region;
 }
 
+// The pixels a widget paints when drawn on a transparent surface of its size.
+cairo_region_t* PaintedRegion(GtkWidget* widget, int width, int height) {
+    if (width <= 0 || height <= 0 || !gtk_widget_get_realized(widget)) {
+        return cairo_region_create();
+    }
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    cairo_t* cr = cairo_create(surface);
+    gtk_widget_draw(widget, cr);
+    cairo_destroy(cr);
+    cairo_region_t* region = OpaqueRegion(surface);
+    cairo_surface_destroy(surface);
+    return region;
+}
+
 // The image with alpha dropped (colours un-premultiplied): what a window shaped by the image's
 // alpha shows where no compositor can blend.
 cairo_surface_t* OpaqueCopy(cairo_surface_t* surface) {
@@ -219,6 +233,16 @@ struct NativeWindow {
             if (!gtk_widget_get_visible(child)) continue;
             GtkAllocation a;
             gtk_widget_get_allocation(child, &a);
+            CWnd* window = CWnd::FromHandle(Handle(child));
+            if (window && (window->GetExStyle() & WS_EX_TRANSPARENT)) {
+                // A transparent child shows only what it paints; the key colour shows through
+                // the rest of it.
+                cairo_region_t* painted = PaintedRegion(child, a.width, a.height);
+                cairo_region_translate(painted, a.x, a.y);
+                cairo_region_union(region, painted);
+                cairo_region_destroy(painted);
+                continue;
+            }
             const cairo_rectangle_int_t rect{a.x, a.y, a.width, a.height};
             cairo_region_union_rectangle(region, &rect);
         }

@@ -90,6 +90,14 @@ using HBRUSH = CBrush*;
 
 class Image;
 using HICON = const Image*;  // an icon is an image held by whoever loaded it
+class CFont;
+
+// DrawText formats.
+constexpr unsigned DT_LEFT = 0x0000;
+constexpr unsigned DT_CENTER = 0x0001;
+constexpr unsigned DT_VCENTER = 0x0004;
+constexpr unsigned DT_WORDBREAK = 0x0010;
+constexpr unsigned DT_SINGLELINE = 0x0020;
 
 // Drawing on a window: what a paint handler and OnCtlColor are given.
 class CDC {
@@ -101,10 +109,17 @@ public:
     void DrawIcon(int x, int y, HICON icon);
     COLORREF SetTextColor(COLORREF color);
     int SetBkMode(int mode);
+    // The font DrawText uses (the desktop's 9-point sans without one); returns the previous.
+    const CFont* SelectObject(const CFont* font);
+    // Draws `text` in the text colour inside `rect`: one line cut at the edge (DT_SINGLELINE,
+    // centred vertically with DT_VCENTER) or wrapped at words (DT_WORDBREAK). Returns the
+    // height of the text drawn.
+    int DrawText(const std::u16string& text, const RECT& rect, unsigned format);
 
     void* m_cr;  // the cairo context
     COLORREF m_textColor = 0;
     int m_bkMode = 2;  // OPAQUE
+    const CFont* m_font = nullptr;
 };
 constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;

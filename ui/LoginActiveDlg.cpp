@@ -45,6 +45,7 @@ bool CLoginActiveDlg::OnInitDialog() {
     m_strLoginUrl = HostBaseAddress(GetLoginHost()) + u"/client";
     StartBrowser(m_strLoginUrl);
     InitPngButtons();
+    m_downloadStatus.CreateOver(this, kDownloadStatusRect, kDownloadStatusId);
     return true;
 }
 
@@ -63,6 +64,10 @@ bool CLoginActiveDlg::OnCommand(unsigned id) {
     }
     if (id == kCloseButtonId) {
         OnBnClickedClose();
+        return true;
+    }
+    if (id == kDownloadStatusId) {
+        m_downloadStatus.OnClicked();
         return true;
     }
     return CDialogEx::OnCommand(id);
@@ -107,7 +112,20 @@ void CLoginActiveDlg::StartBrowser(const std::u16string& url) {
 }
 
 void CLoginActiveDlg::OnAppLogin(std::u16string strJson) {
-    HandOffLogin(strJson, [this] { UnadviseAllElementEvents(); });
+    HandOffLogin(
+        strJson, [this] { UnadviseAllElementEvents(); }, this);
+}
+
+void CLoginActiveDlg::ShowDownloadProgress(uint64_t received, std::optional<uint64_t> total) {
+    m_downloadStatus.ShowProgress(received, total);
+}
+
+void CLoginActiveDlg::HideDownloadProgress() {
+    m_downloadStatus.HideProgress();
+}
+
+void CLoginActiveDlg::ShowDownloadFailed() {
+    m_downloadStatus.ShowFailed();
 }
 
 void CLoginActiveDlg::OnBeforeNavigate2(IDispatch*, VARIANT*, VARIANT*, VARIANT*, VARIANT*,

@@ -8,8 +8,10 @@
 #include <string>
 
 #include "browser/WebBrowser2.h"
+#include "login/LauncherDownload.h"
 #include "platform/Control.h"
 #include "platform/Dialog.h"
+#include "ui/DownloadStatus.h"
 #include "ui/GdiPlusPng.h"
 #include "ui/PngButton.h"
 
@@ -23,12 +25,17 @@ struct ElementConnection {
     std::u16string strKey;
 };
 
-class CLoginActiveDlg : public platform::CDialogEx, public platform::DWebBrowserEvents2 {
+class CLoginActiveDlg : public platform::CDialogEx,
+                        public platform::DWebBrowserEvents2,
+                        public LauncherDownloadView {
 public:
     static constexpr unsigned kBrowserControlId = 1000;
     static constexpr unsigned kCloseButtonId = 1005;
     static constexpr unsigned kMinimizeButtonId = 1006;
+    static constexpr unsigned kDownloadStatusId = 1010;
     static constexpr platform::RECT kBrowserRect{560, 177, 560 + 631, 177 + 446};
+    // The download box lies over the top of the page, clear of a sign-in form's buttons.
+    static constexpr platform::RECT kDownloadStatusRect{600, 201, 600 + 551, 201 + 96};
     static constexpr platform::COLORREF kKeyColor = 0x0000FFFF;  // pure yellow
 
     explicit CLoginActiveDlg(CLoginDlg* pLoginDlg);
@@ -55,6 +62,11 @@ public:
     // The login result from the page's window.external.AppLogin.
     virtual void OnAppLogin(std::u16string strJson);
 
+    // How the launcher's download goes, shown in the box over the page.
+    void ShowDownloadProgress(uint64_t received, std::optional<uint64_t> total) override;
+    void HideDownloadProgress() override;
+    void ShowDownloadFailed() override;
+
     void OnBeforeNavigate2(platform::IDispatch* pDisp, platform::VARIANT* URL,
                            platform::VARIANT* Flags, platform::VARIANT* TargetFrameName,
                            platform::VARIANT* PostData, platform::VARIANT* Headers,
@@ -75,6 +87,7 @@ public:
     CWebBrowser2 m_browser;
     CPngButton m_btnMinimize;
     CPngButton m_btnClose;
+    CDownloadStatus m_downloadStatus;
     std::map<std::u16string, ElementConnection> m_mapElementConnections;
 
 protected:

@@ -4,11 +4,17 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <sstream>
 #include <thread>
 
+#include <gdk/gdk.h>
+
+#include "tests/support/Screen.h"
 #include "tests/support/TestSupport.h"
 
 using namespace testsupport;
@@ -247,6 +253,201 @@ TEST_F(ProgramTest, BundledDemoOperatorSignsInAndStartsTheDemoLauncher) {
     // The demo launcher shows what it was started with.
     EXPECT_FALSE(Xdotool({"search", "--sync", "--onlyvisible", "--name", "演示启动器"}).empty());
     Xdotool({"search", "--name", "演示启动器", "windowkill"});
+}
+
+namespace {
+
+// The test's own connection to the display, for reading the screen.
+Pixels ScreenArea(int x, int y, int width, int height) {
+    static const bool opened = gdk_init_check(nullptr, nullptr);
+    if (!opened) return {};
+    return ReadScreen(x, y, width, height);
+}
+
+// The download box over the panel, as the player sees it.
+struct DownloadBox {
+    static constexpr int kLeft = 600, kTop = 201, kWidth = 551, kHeight = 96;
+    static constexpr uint32_t kBorder = 0xD8A83F, kBackground = 0x1E1A14, kBarBack = 0x3C3228,
+                              kFailedTitle = 0xF07060;
+    Pixels pixels;
+
+    static DownloadBox Read(int backdropX, int backdropY) {
+        return {ScreenArea(backdropX + kLeft, backdropY + kTop, kWidth, kHeight)};
+    }
+    bool Shown() const {
+        return pixels.width == kWidth && ColoursNear(pixels.at(0, 0), kBorder, 8) &&
+               ColoursNear(pixels.at(kWidth - 1, kHeight - 1), kBorder, 8) &&
+               ColoursNear(pixels.at(4, 4), kBackground, 8);
+    }
+    // The bar's row: its filled width, or nothing when the box has no bar.
+    std::optional<int> BarFilled() const {
+        const int row = kHeight - 12 - 4;
+        if (!ColoursNear(pixels.at(kWidth - 13, row), kBarBack, 8) &&
+            !ColoursNear(pixels.at(kWidth - 13, row), kBorder, 8)) {
+            return std::nullopt;
+        }
+        int filled = 0;
+        for (int x = 12; x < kWidth - 12; ++x)
+            filled += ColoursNear(pixels.at(x, row), kBorder, 8);
+        return filled;
+    }
+    int FailedTitlePixels() const { return pixels.Count(kFailedTitle, 40); }
+};
+
+// Waits until `condition` holds for the box, or the time is up.
+std::optional<DownloadBox> WaitForBox(int x, int y,
+                                      const std::function<bool(const DownloadBox&)>& condition,
+                                      std::chrono::milliseconds limit = seconds(20)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        DownloadBox box = DownloadBox::Read(x, y);
+        if (condition(box)) return box;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return std::nullopt;
+}
+
+// Serves `size` bytes of launcher slowly: 32 KiB every 100 ms.
+void ServeSlowly(httplib::Server& server, size_t size) {
+    server.Get(kObjectPath, [size](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(size, "application/octet-stream",
+                                 [](size_t offset, size_t length, httplib::DataSink& sink) {
+                                     std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                                     const std::string piece(std::min<size_t>(length, 32 * 1024),
+                                                             static_cast<char>(offset));
+                                     return sink.write(piece.data(), piece.size());
+                                 });
+    });
+}
+
+}  // namespace
+
+TEST_F(ProgramTest, SlowDownloadShowsItsProgressAndClosingDuringItStopsCleanly) {
+    Page("/client", kSignIn);
+    ServeSlowly(*operator_.operator->(), 4 * 1024 * 1024);
+    Process program(Options());
+    const auto [x, y] = BackdropOrigin();
+    const std::optional<DownloadBox> first =
+        WaitForBox(x, y, [](const DownloadBox& box) { return box.Shown() && box.BarFilled(); });
+    ASSERT_TRUE(first) << "the progress box shows, with a bar";
+    const std::optional<DownloadBox> later = WaitForBox(x, y, [&](const DownloadBox& box) {
+        return box.Shown() && box.BarFilled() > first->BarFilled();
+    });
+    EXPECT_TRUE(later) << "and the bar grows";
+
+    ClickScreen(x + 1208 + 27, y + 115 + 27);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    ClickScreen(x + (1334 - 256) / 2 + 77, y + (725 - 110) / 2 + 85);  // OK
+    EXPECT_EQ(program.Wait(seconds(30)), 16);
+    EXPECT_FALSE(fs::exists(home_ / "argv"));
+    EXPECT_EQ(ListDirectory(programDir_.path()), (std::vector<std::string>{"qarvelle-login"}));
+}
+
+TEST_F(ProgramTest, FailedDownloadTellsThePlayerWhoCanSignInAgain) {
+    // The page signs in, and once more a few seconds after the first attempt has returned.
+    Page("/client",
+         "<!doctype html><body>signing in<script>"
+         "const login = () => window.external.AppLogin(JSON.stringify("
+         "{uid: '1001', token: 't0k', server_id: '7', other: 'o', sign: 's1g'}));"
+         "setTimeout(() => { login(); setTimeout(login, 4000); }, 300)</script>");
+    const std::string launcher = ReadFile(ARGV_RECORDER_PATH);
+    std::atomic<int> requests{0};
+    operator_->Get(kObjectPath, [&](const httplib::Request&, httplib::Response& res) {
+        if (++requests == 1) {
+            res.status = 503;
+            res.set_content("busy", "text/plain");
+            return;
+        }
+        res.set_content(launcher, "application/octet-stream");
+    });
+    Process program(Options());
+    const auto [x, y] = BackdropOrigin();
+    const std::optional<DownloadBox> failed = WaitForBox(x, y, [](const DownloadBox& box) {
+        return box.Shown() && !box.BarFilled() && box.FailedTitlePixels() > 20;
+    });
+    EXPECT_TRUE(failed) << "the failure shows over the panel";
+    EXPECT_FALSE(fs::exists(home_ / "argv"));
+
+    EXPECT_EQ(program.Wait(seconds(60)), 16);
+    EXPECT_EQ(requests, 2);
+    EXPECT_EQ(LaunchedWith(),
+              (std::vector<std::string>{(programDir_ / kLauncher).string(), kArgument}));
+    EXPECT_EQ(ReadFile(programDir_ / kLauncher), launcher);
+}
+
+namespace {
+
+std::pair<int, int> WindowPosition(const std::string& window) {
+    const std::string geometry = Xdotool({"getwindowgeometry", window});
+    int x = 0, y = 0;
+    std::sscanf(geometry.c_str() + geometry.find("Position: ") + 10, "%d,%d", &x, &y);
+    return {x, y};
+}
+
+// The backdrop's and the panel's window ids, once both show.
+std::pair<std::string, std::string> BackdropAndPanel() {
+    const std::string backdrop =
+        Xdotool({"search", "--sync", "--onlyvisible", "--name", "^Qarvelle$"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const std::string all = Xdotool({"search", "--onlyvisible", "--class", "qarvelle-login"});
+    const std::string backdropId = backdrop.substr(0, backdrop.find('\n'));
+    std::istringstream ids(all);
+    for (std::string id; std::getline(ids, id);)
+        if (id != backdropId) return {backdropId, id};
+    return {backdropId, ""};
+}
+
+// A point of the backdrop's art that is fully opaque all around and no part of the panel
+// shows over: where a player grabs the window.
+std::pair<int, int> OpaqueArtPoint() {
+    GdkPixbuf* art =
+        gdk_pixbuf_new_from_file(QARVELLE_SOURCE_DIR "/res/art/backdrop-155.png", nullptr);
+    if (!art) return {-1, -1};
+    const int stride = gdk_pixbuf_get_rowstride(art), channels = gdk_pixbuf_get_n_channels(art);
+    const guchar* data = gdk_pixbuf_get_pixels(art);
+    const auto opaque = [&](int x, int y) { return data[y * stride + x * channels + 3] == 255; };
+    std::pair<int, int> found{-1, -1};
+    for (int y = 20; y < gdk_pixbuf_get_height(art) - 20 && found.first < 0; y += 10) {
+        for (int x = 20; x < 540 && found.first < 0; x += 10) {  // left of the browser
+            bool all = true;
+            for (int dy = -8; dy <= 8 && all; dy += 4)
+                for (int dx = -8; dx <= 8 && all; dx += 4)
+                    all = opaque(x + dx, y + dy);
+            if (all) found = {x, y};
+        }
+    }
+    g_object_unref(art);
+    return found;
+}
+
+}  // namespace
+
+TEST_F(ProgramTest, MovingThePanelOrDraggingTheBackdropMovesBoth) {
+    Page("/client", "a login page");
+    Process program(Options());
+    const auto [backdrop, panel] = BackdropAndPanel();
+    ASSERT_FALSE(panel.empty());
+    const auto [x0, y0] = WindowPosition(backdrop);
+    EXPECT_EQ(WindowPosition(panel), std::make_pair(x0, y0));
+
+    // The panel leads until the backdrop is grabbed.
+    Xdotool({"windowmove", "--sync", panel, "30", "40"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_EQ(WindowPosition(panel), std::make_pair(30, 40));
+    EXPECT_EQ(WindowPosition(backdrop), std::make_pair(30, 40)) << "the backdrop follows";
+
+    const auto [artX, artY] = OpaqueArtPoint();
+    ASSERT_GE(artX, 0);
+    const int x = 30, y = 40;
+    Xdotool({"mousemove", std::to_string(x + artX), std::to_string(y + artY), "mousedown", "1",
+             "sleep", "0.2", "mousemove", std::to_string(x + artX + 40),
+             std::to_string(y + artY + 20), "sleep", "0.2", "mousemove",
+             std::to_string(x + artX + 90), std::to_string(y + artY + 50), "sleep", "0.3",
+             "mouseup", "1"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_EQ(WindowPosition(backdrop), std::make_pair(x + 90, y + 50));
+    EXPECT_EQ(WindowPosition(panel), std::make_pair(x + 90, y + 50)) << "the panel follows";
+    EXPECT_FALSE(program.Wait(std::chrono::milliseconds(100)));
 }
 
 TEST_F(ProgramTest, WithoutADisplayItSaysSoAndEnds) {

@@ -31,14 +31,6 @@ guint RunLater(std::function<void()> action, int ms) {
         [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
 }
 
-bool ColoursNear(uint32_t a, uint32_t b, int tolerance) {
-    for (int shift : {0, 8, 16}) {
-        const int d = int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF);
-        if (d < -tolerance || d > tolerance) return false;
-    }
-    return true;
-}
-
 int Xdotool(const std::vector<std::string>& args) {
     std::vector<char*> argv;
     std::string program = "xdotool";
@@ -85,28 +77,6 @@ void ScreenOrigin(GtkWidget* widget, int& x, int& y) {
     gtk_widget_translate_coordinates(widget, toplevel, 0, 0, &dx, &dy);
     x = originX + dx;
     y = originY + dy;
-}
-
-Pixels ReadScreen(int x, int y, int width, int height) {
-    Pixels pixels;
-    GdkPixbuf* image =
-        gdk_pixbuf_get_from_window(gdk_get_default_root_window(), x, y, width, height);
-    if (!image) return pixels;
-    pixels.width = gdk_pixbuf_get_width(image);
-    pixels.height = gdk_pixbuf_get_height(image);
-    const int stride = gdk_pixbuf_get_rowstride(image);
-    const int channels = gdk_pixbuf_get_n_channels(image);
-    const guchar* data = gdk_pixbuf_get_pixels(image);
-    pixels.rgb.resize(static_cast<size_t>(pixels.width) * pixels.height);
-    for (int row = 0; row < pixels.height; ++row) {
-        for (int col = 0; col < pixels.width; ++col) {
-            const guchar* p = data + row * stride + col * channels;
-            pixels.rgb[static_cast<size_t>(row) * pixels.width + col] =
-                (p[0] << 16) | (p[1] << 8) | p[2];
-        }
-    }
-    g_object_unref(image);
-    return pixels;
 }
 
 bool AnyPopupShowing() {

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/Screen.h"
+
 namespace guitest {
 
 // Runs the main loop until `done` or the time is up; returns whether `done` became true.
@@ -22,8 +24,9 @@ void SpinFor(std::chrono::milliseconds time);
 // Runs `action` once from the main loop after `ms`; returns the timer, to cancel it sooner.
 guint RunLater(std::function<void()> action, int ms = 100);
 
-// Whether two 0xRRGGBB colours differ by at most `tolerance` in every channel.
-bool ColoursNear(uint32_t a, uint32_t b, int tolerance);
+using testsupport::ColoursNear;
+using testsupport::Pixels;
+using testsupport::ReadScreen;
 
 // Runs xdotool with `args` (real input through the XTest extension) and waits for it, while
 // the main loop keeps running. Returns its exit code.
@@ -34,14 +37,6 @@ void GiveFocus(GtkWidget* widget);
 
 // The screen position of a widget's top-left corner.
 void ScreenOrigin(GtkWidget* widget, int& x, int& y);
-
-// Reads a rectangle of the screen back from the X server (the root window).
-struct Pixels {
-    int width = 0, height = 0;
-    std::vector<uint32_t> rgb;  // 0xRRGGBB per pixel, rows top to bottom
-    uint32_t at(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
-};
-Pixels ReadScreen(int x, int y, int width, int height);
 
 // Whether a popup window (a menu) of this process is showing.
 bool AnyPopupShowing();

@@ -147,6 +147,56 @@ TEST_F(WindowTest, ColourKeyedPixelsVanishAndLetClicksThrough) {
     EXPECT_EQ(beneath.hits.size(), 1u);
 }
 
+namespace {
+
+// A transparent owner-drawn button that paints only its top half.
+class HalfPaintedButton : public CButton {
+public:
+    HalfPaintedButton(CWnd& parent, const RECT& rect) {
+        DialogItem item;
+        item.id = 77;
+        item.windowClass = "button";
+        item.style = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
+        item.exStyle = WS_EX_TRANSPARENT;
+        item.rect = rect;
+        CreateFromTemplateItem(item, &parent);
+    }
+    void DrawItem(DRAWITEMSTRUCT* item) override {
+        const RECT r = item->rcItem;
+        item->pDC->FillSolidRect(RECT{r.left, r.top, r.right, r.top + r.Height() / 2}, kRed);
+    }
+};
+
+// A keyed window counting the commands of its children.
+class CommandWindow : public RecordingWindow {
+public:
+    using RecordingWindow::RecordingWindow;
+    bool OnCommand(unsigned) override {
+        ++commands;
+        return true;
+    }
+    int commands = 0;
+};
+
+}  // namespace
+
+TEST_F(WindowTest, TransparentChildOfAKeyedWindowShowsAndTakesClicksOnlyWhereItPaints) {
+    RecordingWindow beneath(kGreen, RECT{0, 0, 1600, 1000});
+    CommandWindow keyed(kYellow, RECT{200, 200, 600, 500});
+    HalfPaintedButton button(keyed, RECT{100, 100, 140, 180});
+    CLayeredPng layered;
+    layered.m_hWnd = keyed.m_hWnd;
+    layered.SetColorKey(kYellow);
+    EXPECT_TRUE(ShowsAt(320, 310, Rgb(kRed)));    // the painted half
+    EXPECT_TRUE(ShowsAt(320, 370, Rgb(kGreen)));  // the unpainted half shows what lies beneath
+
+    Click(320, 370);
+    EXPECT_TRUE(SpinUntil([&] { return beneath.hits.size() == 1; }));
+    Click(320, 310);
+    EXPECT_TRUE(SpinUntil([&] { return keyed.commands == 1; }));
+    EXPECT_EQ(beneath.hits.size(), 1u);
+}
+
 TEST_F(WindowTest, CaptionHitDragsTheWindowWithThePointer) {
     RecordingWindow window(kGreen, RECT{300, 200, 700, 500}, HTCAPTION);
     ASSERT_TRUE(ShowsAt(400, 300, Rgb(kGreen)));

@@ -4,8 +4,11 @@
 // --quit-after-ms N posts the quit request (exit code 16) from the main loop after N ms, as a
 // player confirming "close" during a download would; --again-after-ms N hands the same login
 // over a second time from the main loop after N ms.
-// Output, one line each: "box<TAB>caption<TAB>text" per message box, "unadvise" when the page
-// hooks were dropped, and last "quit<TAB>code" or "quit<TAB>none".
+// Output, one line each: "box<TAB>caption<TAB>text" per message box; at the end of a download
+// that reported progress, "progress<TAB>received<TAB>total" (the last report; total "-" when
+// unknown), or "progress out of order" when a report went backwards or changed the total;
+// "download failed" when the player would be told so; "unadvise" when the page hooks were
+// dropped; and last "quit<TAB>code" or "quit<TAB>none".
 #include <glib.h>
 
 #include <clocale>
@@ -16,6 +19,7 @@
 #include <iterator>
 #include <string>
 
+#include "login/LauncherDownload.h"
 #include "login/LoginPayload.h"
 #include "platform/Internet.h"
 #include "platform/MainLoop.h"
@@ -23,8 +27,38 @@
 #include "platform/TextCodec.h"
 
 namespace {
+
 std::u16string g_login;
-}
+
+class RecordingView : public LauncherDownloadView {
+public:
+    void ShowDownloadProgress(uint64_t received, std::optional<uint64_t> total) override {
+        if (m_reports > 0 && (received < m_received || total != m_total)) m_inOrder = false;
+        ++m_reports;
+        m_received = received;
+        m_total = total;
+    }
+    void HideDownloadProgress() override {
+        if (m_reports == 0) return;
+        if (!m_inOrder) {
+            std::printf("progress out of order\n");
+        } else {
+            std::printf("progress\t%llu\t%s\n", static_cast<unsigned long long>(m_received),
+                        m_total ? std::to_string(*m_total).c_str() : "-");
+        }
+        m_reports = 0;
+    }
+    void ShowDownloadFailed() override { std::printf("download failed\n"); }
+
+private:
+    unsigned m_reports = 0;
+    uint64_t m_received = 0;
+    std::optional<uint64_t> m_total;
+    bool m_inOrder = true;
+};
+RecordingView g_view;
+
+}  // namespace
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
@@ -43,7 +77,8 @@ int main(int argc, char** argv) {
         }
         if (std::strcmp(argv[i], "--again-after-ms") == 0) {
             const auto again = [](gpointer) -> gboolean {
-                HandOffLogin(g_login, [] { std::printf("unadvise again\n"); });
+                HandOffLogin(
+                    g_login, [] { std::printf("unadvise again\n"); }, &g_view);
                 return G_SOURCE_REMOVE;
             };
             g_timeout_add(static_cast<guint>(std::atol(argv[i + 1])), again, nullptr);
@@ -59,7 +94,8 @@ int main(int argc, char** argv) {
     const std::string input((std::istreambuf_iterator<char>(std::cin)),
                             std::istreambuf_iterator<char>());
     g_login = platform::Utf8ToWide(input);
-    HandOffLogin(g_login, [] { std::printf("unadvise\n"); });
+    HandOffLogin(
+        g_login, [] { std::printf("unadvise\n"); }, &g_view);
     if (const auto code = platform::PostedQuitCode()) {
         std::printf("quit\t%d\n", *code);
     } else {
