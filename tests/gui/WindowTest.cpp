@@ -303,10 +303,13 @@ TEST_F(WindowTest, ModalRunsEndByEndDialogByClosingOrByAQuit) {
 
 TEST_F(WindowTest, BackdropIsTheArtCentredWithThePanelOverIt) {
     std::optional<RECT> backdropRect, panelRect;
-    bool layered = false, keyed = false;
+    bool layered = false, keyed = false, hasIcon = false;
+    std::string title;
     CLoginDlg backdrop;
     RunLater([&] {
         backdropRect = backdrop.GetWindowRect();
+        title = gtk_window_get_title(GTK_WINDOW(backdrop.m_hWnd));
+        hasIcon = gtk_window_get_icon(GTK_WINDOW(backdrop.m_hWnd)) != nullptr;
         if (backdrop.m_pLoginActiveDlg) {
             panelRect = backdrop.m_pLoginActiveDlg->GetWindowRect();
             keyed = backdrop.m_pLoginActiveDlg->GetExStyle() & WS_EX_LAYERED;
@@ -325,6 +328,8 @@ TEST_F(WindowTest, BackdropIsTheArtCentredWithThePanelOverIt) {
     EXPECT_EQ(panelRect->Width(), 1334);
     EXPECT_TRUE(layered);
     EXPECT_TRUE(keyed);
+    EXPECT_EQ(title, "Qarvelle");
+    EXPECT_TRUE(hasIcon) << "what the window manager shows for the minimised backdrop";
     ASSERT_NE(backdrop.m_pLoginActiveDlg, nullptr);
     EXPECT_EQ(backdrop.m_pLoginActiveDlg->m_hWnd, nullptr) << "the owned panel goes with its owner";
     delete backdrop.m_pLoginActiveDlg;
