@@ -1,8 +1,6 @@
 #include "platform/BrowserHost.h"
 
 #include <gdk/gdkkeysyms.h>
-#include <json/reader.h>
-#include <json/value.h>
 #include <webkit2/webkit2.h>
 
 #include <cmath>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "platform/BrowserScripts.h"
+#include "platform/PageChannel.h"
 #include "platform/Process.h"
 #include "platform/TextCodec.h"
 
@@ -61,121 +60,6 @@ WebKitWebContext* SharedWebContext() {
         return created;
     }();
     return context;
-}
-
-// --- the prompt channel's texts ---
-
-std::string EscapeText(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char16_t c : text) {
-        if (c >= 0x20 && c <= 0x7e && c != u'\\' && c != u';') {
-            out += static_cast<char>(c);
-        } else {
-            char code[8];
-            std::snprintf(code, sizeof code, "\\u%04x", static_cast<unsigned>(c));
-            out += code;
-        }
-    }
-    return out;
-}
-
-std::u16string UnescapeText(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 5 < text.size() && text[i + 1] == 'u') {
-            const std::string digits(text.substr(i + 2, 4));
-            char* end = nullptr;
-            const unsigned long code = std::strtoul(digits.c_str(), &end, 16);
-            if (end == digits.c_str() + 4) {
-                out += static_cast<char16_t>(code);
-                i += 5;
-                continue;
-            }
-        }
-        out += static_cast<unsigned char>(text[i]);
-    }
-    return out;
-}
-
-// A value of the channel as a VARIANT.
-CComVariant DecodeValue(std::string_view value) {
-    CComVariant result;
-    if (value.empty()) return result;
-    switch (value[0]) {
-        case 's':
-            return CComVariant(UnescapeText(value.substr(1)));
-        case 'n': {
-            const std::string text(value.substr(1));
-            const double number = std::strtod(text.c_str(), nullptr);
-            if (std::isfinite(number) && number == std::trunc(number) && number >= INT32_MIN &&
-                number <= INT32_MAX) {
-                return CComVariant(static_cast<int32_t>(number));
-            }
-            result.vt = VT_R8;
-            result.dblVal = number;
-            return result;
-        }
-        case 'b':
-            result.vt = VT_BOOL;
-            result.boolVal = value.size() > 1 && value[1] == '1' ? VARIANT_TRUE : VARIANT_FALSE;
-            return result;
-        case 'z':
-            result.vt = VT_NULL;
-            return result;
-        case 'o':
-            result.vt = VT_DISPATCH;
-            result.pdispVal = nullptr;
-            return result;
-        default:
-            return result;
-    }
-}
-
-std::string EncodeValue(const VARIANT& value) {
-    char number[40];
-    switch (value.vt) {
-        case VT_BSTR:
-            return "s" + EscapeText(std::u16string_view(value.bstrVal ? value.bstrVal : u"",
-                                                        SysStringLen(value.bstrVal)));
-        case VT_I4:
-            return "n" + std::to_string(value.lVal);
-        case VT_UINT:
-            return "n" + std::to_string(value.uintVal);
-        case VT_R8:
-            std::snprintf(number, sizeof number, "%.17g", value.dblVal);
-            return std::string("n") + number;
-        case VT_BOOL:
-            return value.boolVal ? "b1" : "b0";
-        case VT_NULL:
-            return "z";
-        case VT_DISPATCH:
-        case VT_UNKNOWN:
-            return "o";
-        default:
-            return "u";
-    }
-}
-
-std::vector<std::string_view> SplitFields(std::string_view text) {
-    std::vector<std::string_view> fields;
-    size_t start = 0;
-    while (true) {
-        const size_t end = text.find(';', start);
-        fields.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
-        if (end == std::string_view::npos) return fields;
-        start = end + 1;
-    }
-}
-
-bool ParseDispId(std::string_view text, DISPID& id) {
-    const std::string digits(text);
-    char* end = nullptr;
-    const long value = std::strtol(digits.c_str(), &end, 10);
-    if (digits.empty() || *end != '\0' || value < INT32_MIN || value > INT32_MAX) return false;
-    id = static_cast<DISPID>(value);
-    return true;
 }
 
 // --- keys ---
@@ -365,9 +249,8 @@ struct BrowserHost::Signals {
         if (context->alive.expired()) return;
         auto* event = static_cast<PendingEvent*>(context->event);
         try {
-            Json::Value root;
-            if (!json.empty() && Json::Reader().parse(json, root, false)) {
-                event->snapshot = context->host->ParseSnapshot(root);
+            if (std::optional<DocumentSnapshot> document = ParseDocumentSnapshot(json)) {
+                event->snapshot = context->host->Snapshot(std::move(*document));
             }
         } catch (...) {
         }
@@ -495,57 +378,34 @@ void BrowserHost::OnCommitted() {
     QueueEvent(std::move(event));
 }
 
-std::shared_ptr<const DocumentSnapshot> BrowserHost::ParseSnapshot(const Json::Value& root) {
-    auto snapshot = std::make_shared<DocumentSnapshot>();
-    snapshot->generation = m_hub->generation;
-    snapshot->url = Utf8ToWide(root.get("url", "").asString());
-    const Json::Value& elements = root["elements"];
-    if (!elements.isArray()) return snapshot;
-    snapshot->elements.reserve(elements.size());
-    for (const Json::Value& element : elements) {
-        snapshot->elements.push_back(ParseElement(element));
-    }
-    return snapshot;
-}
-
-ElementData BrowserHost::ParseElement(const Json::Value& element) {
-    ElementData data;
-    if (!element.isObject()) return data;
-    data.tagName = Utf8ToWide(element.get("tag", "").asString());
-    data.isAnchor = element.get("anchor", false).asBool();
-    data.href = Utf8ToWide(element.get("href", "").asString());
-    data.id = element.get("id", 0).asUInt64();
-    return data;
-}
-
 void BrowserHost::OnPageMessage(const std::string& json) {
-    Json::Value message;
-    if (!Json::Reader().parse(json, message, false) || !message.isObject()) return;
-    const std::string type = message.get("t", "").asString();
-    const bool top = message.get("top", false).asBool();
-    const std::u16string url = Utf8ToWide(message.get("url", "").asString());
-    if (type == "navigate" && !top) {
+    const PageMessage message = ParsePageMessage(json);
+    if (message.kind == PageMessage::Navigate && !message.top) {
         // A frame arrived somewhere; the top-level document's arrival is the load's commit.
         auto event = std::make_unique<PendingEvent>();
         event->kind = PendingEvent::NavigateComplete;
-        event->url = url;
+        event->url = message.url;
         QueueEvent(std::move(event));
-    } else if (type == "complete") {
+    } else if (message.kind == PageMessage::Complete) {
         auto event = std::make_unique<PendingEvent>();
         event->kind = PendingEvent::DocumentComplete;
-        event->url = url;
-        if (top) {
-            event->snapshot = ParseSnapshot(message["doc"]);
+        event->url = message.url;
+        if (message.top) {
+            event->snapshot = Snapshot(message.document);
         } else {
             event->ready = false;  // every completion rescans the top-level document
             FetchSnapshotFor(event.get());
         }
         QueueEvent(std::move(event));
-    } else if (type == "click") {
-        const Json::Value& source = message["src"];
-        const ElementData data = ParseElement(source);
-        m_hub->DeliverClick(message.get("cookie", 0).asUInt(), source.isObject() ? &data : nullptr);
+    } else if (message.kind == PageMessage::Click) {
+        m_hub->DeliverClick(message.cookie, message.source ? &*message.source : nullptr);
     }
+}
+
+std::shared_ptr<const DocumentSnapshot> BrowserHost::Snapshot(DocumentSnapshot document) const {
+    auto snapshot = std::make_shared<DocumentSnapshot>(std::move(document));
+    snapshot->generation = m_hub->generation;
+    return snapshot;
 }
 
 void BrowserHost::QueueEvent(std::unique_ptr<PendingEvent> event) {
@@ -649,52 +509,7 @@ void BrowserHost::Disconnect(uint64_t, uint32_t cookie) {
 }
 
 std::string BrowserHost::AnswerBridgeRequest(const std::string& request) {
-    if (request.empty() || !m_external) return "N";
-    const char op = request[0];
-    const std::string_view body = std::string_view(request).substr(1);
-    if (op == 'G' || op == 'H') {
-        std::u16string name = UnescapeText(body);
-        OLECHAR* names[] = {name.data()};
-        DISPID id = DISPID_UNKNOWN;
-        if (FAILED(m_external->GetIDsOfNames(IID_IUnknown, names, 1, LOCALE_USER_DEFAULT, &id)) ||
-            id == DISPID_UNKNOWN) {
-            return "N";
-        }
-        std::string answer = "F" + std::to_string(id);
-        if (op == 'H') return answer;
-        CComVariant value;
-        DISPPARAMS none;
-        if (FAILED(m_external->Invoke(id, IID_IUnknown, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
-                                      &none, &value, nullptr, nullptr))) {
-            VariantClear(&value);
-        }
-        return answer + ";" + EncodeValue(value);
-    }
-    const std::vector<std::string_view> fields = SplitFields(body);
-    DISPID id;
-    if (fields.empty() || !ParseDispId(fields[0], id)) return "E";
-    std::vector<CComVariant> arguments;
-    uint16_t flags = DISPATCH_METHOD;
-    DISPID putId = -3;  // DISPID_PROPERTYPUT: the named argument of a property put
-    DISPPARAMS params;
-    if (op == 'I') {
-        for (size_t i = fields.size(); i > 2; --i)
-            arguments.push_back(DecodeValue(fields[i - 1]));
-    } else if (op == 'P' && fields.size() == 2) {
-        flags = DISPATCH_PROPERTYPUT;
-        arguments.push_back(DecodeValue(fields[1]));
-        params.rgdispidNamedArgs = &putId;
-        params.cNamedArgs = 1;
-    } else {
-        return "E";
-    }
-    params.rgvarg = arguments.empty() ? nullptr : arguments.data();
-    params.cArgs = static_cast<unsigned>(arguments.size());
-    CComVariant result;
-    const HRESULT hr = m_external->Invoke(id, IID_IUnknown, LOCALE_USER_DEFAULT, flags, &params,
-                                          &result, nullptr, nullptr);
-    if (FAILED(hr)) return "E";
-    return "R" + EncodeValue(result);
+    return AnswerExternalRequest(m_external.get(), request);
 }
 
 }  // namespace platform

@@ -16,9 +16,6 @@
 typedef struct _GtkWidget GtkWidget;
 typedef struct _WebKitWebView WebKitWebView;
 typedef struct _WebKitUserContentManager WebKitUserContentManager;
-namespace Json {
-class Value;
-}
 
 namespace platform {
 
@@ -61,8 +58,8 @@ private:
     void TakeExternalForNewDocument();
     void OnCommitted();
     void OnPageMessage(const std::string& json);
-    std::shared_ptr<const DocumentSnapshot> ParseSnapshot(const Json::Value& root);
-    static ElementData ParseElement(const Json::Value& element);
+    // The document as a snapshot of the current top-level document.
+    std::shared_ptr<const DocumentSnapshot> Snapshot(DocumentSnapshot document) const;
     void QueueEvent(std::unique_ptr<PendingEvent> event);
     void FetchSnapshotFor(PendingEvent* event);
     void DispatchReadyEvents();

@@ -33,7 +33,8 @@ TEST(FormatByteCount, UnitsAtTheirBoundaries) {
         {1ull << 30, "1.00 GB"},
         {UINT64_MAX, "17179869184.00 GB"},
     };
-    for (const auto& [bytes, text] : cases) EXPECT_EQ(Utf8(FormatByteCount(bytes)), text) << bytes;
+    for (const auto& [bytes, text] : cases)
+        EXPECT_EQ(Utf8(FormatByteCount(bytes)), text) << bytes;
 }
 
 TEST(DownloadStatus, QuickDownloadShowsNothing) {
