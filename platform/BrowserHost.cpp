@@ -173,13 +173,20 @@ struct BrowserHost::Signals {
         return TRUE;
     }
     static void LoadChanged(WebKitWebView*, WebKitLoadEvent event, BrowserHost* host) {
-        if (event == WEBKIT_LOAD_STARTED) host->ApplyHostInfo();
-        if (event == WEBKIT_LOAD_COMMITTED) host->OnCommitted();
+        if (event == WEBKIT_LOAD_STARTED) {
+            host->ApplyHostInfo();
+            host->ArmLoadTimer();
+        }
+        if (event == WEBKIT_LOAD_COMMITTED) {
+            host->DisarmLoadTimer();
+            host->OnCommitted();
+        }
     }
     // A load the browser turned away by policy (a response it would only download) shows no
     // page of its own; show one, so that the browser never stays blank or hidden.
     static gboolean LoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* uri, GError* error,
-                               BrowserHost*) {
+                               BrowserHost* host) {
+        host->DisarmLoadTimer();
         if (!error || error->domain != WEBKIT_POLICY_ERROR) return FALSE;
         webkit_web_view_load_alternate_html(view, kUnshowablePage, uri, nullptr);
         return TRUE;
@@ -314,6 +321,7 @@ BrowserHost::BrowserHost(COleControlSite* site, DWebBrowserEvents2* events)
 }
 
 BrowserHost::~BrowserHost() {
+    DisarmLoadTimer();
     *m_alive = false;
     m_hub->connector = nullptr;
     m_hub->DropAll();
@@ -506,6 +514,47 @@ bool BrowserHost::Connect(uint64_t generation, uint64_t elementId, uint32_t cook
 
 void BrowserHost::Disconnect(uint64_t, uint32_t cookie) {
     RunInPage("qarvelleHost.disconnect(" + std::to_string(cookie) + ")");
+}
+
+namespace {
+unsigned g_pageLoadTimeoutMs = 30000;
+}  // namespace
+
+void SetPageLoadTimeout(unsigned milliseconds) {
+    g_pageLoadTimeoutMs = milliseconds;
+}
+
+void BrowserHost::ArmLoadTimer() {
+    DisarmLoadTimer();
+    m_loadTimer = g_timeout_add(
+        g_pageLoadTimeoutMs,
+        [](gpointer data) -> gboolean {
+            auto* host = static_cast<BrowserHost*>(data);
+            host->m_loadTimer = 0;
+            try {
+                host->OnLoadTimedOut();
+            } catch (...) {
+            }
+            return G_SOURCE_REMOVE;
+        },
+        this);
+}
+
+void BrowserHost::DisarmLoadTimer() {
+    if (m_loadTimer) g_source_remove(m_loadTimer);
+    m_loadTimer = 0;
+}
+
+// The server took the connection and never answered: in place of a blank, hidden browser the
+// player sees that the login server does not answer, with a link that tries again.
+void BrowserHost::OnLoadTimedOut() {
+    const char* uri = webkit_web_view_get_uri(m_view);
+    const std::string address = uri ? uri : "";
+    gchar* escaped = g_markup_escape_text(address.c_str(), -1);
+    const std::string page = Replace(kTimedOutPage, "@URL@", escaped);
+    g_free(escaped);
+    webkit_web_view_stop_loading(m_view);
+    webkit_web_view_load_alternate_html(m_view, page.c_str(), address.c_str(), address.c_str());
 }
 
 std::string BrowserHost::AnswerBridgeRequest(const std::string& request) {

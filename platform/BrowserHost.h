@@ -19,7 +19,11 @@ typedef struct _WebKitUserContentManager WebKitUserContentManager;
 
 namespace platform {
 
-class BrowserHost : private PageConnector {
+// How long a top-level load may go without the server's answer before the browser gives up
+// and shows a page saying so (with a way to try again). 30 seconds unless set.
+void SetPageLoadTimeout(unsigned milliseconds);
+
+class BrowserHost final : private PageConnector {
 public:
     BrowserHost(COleControlSite* site, DWebBrowserEvents2* events);
     ~BrowserHost();
@@ -81,6 +85,10 @@ private:
     std::shared_ptr<const DocumentSnapshot> m_document;
     std::deque<std::unique_ptr<PendingEvent>> m_pending;
     bool m_dispatching = false;
+    void ArmLoadTimer();
+    void DisarmLoadTimer();
+    void OnLoadTimedOut();
+    unsigned m_loadTimer = 0;
     std::shared_ptr<bool> m_alive;        // cleared on destruction, for callbacks that come later
     std::deque<int64_t> m_recentCrashes;  // monotonic times, microseconds
 };

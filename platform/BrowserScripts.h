@@ -149,6 +149,13 @@ inline constexpr char kUnshowablePage[] =
     "align-items:center;justify-content:center;background:#1a1210;color:#e8d3a8;"
     "font:16px sans-serif\">登录页面无法显示，请稍后重试。</body>";
 
+// Shown when the login server takes the connection and never answers; @URL@ is the address.
+inline constexpr char kTimedOutPage[] =
+    "<!doctype html><meta charset=\"utf-8\"><body style=\"margin:0;display:flex;height:100vh;"
+    "flex-direction:column;align-items:center;justify-content:center;background:#1a1210;"
+    "color:#e8d3a8;font:16px sans-serif\"><p>登录服务器没有响应，请稍后重试。</p>"
+    "<p><a href=\"@URL@\" style=\"color:#f0d474\">重试</a></p></body>";
+
 // Keeps the top-level document from scrolling and from showing scroll bars.
 inline constexpr char kNoScrollStyle[] = "html { overflow: hidden !important; }";
 

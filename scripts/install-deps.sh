@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake pkg-config clang-format
+    build-essential cmake pkg-config clang-format clang libclang-rt-14-dev
     libgtest-dev
     libglib2.0-dev libglib2.0-dev-bin libgtk-3-dev libwebkit2gtk-4.1-dev
     libcurl4-openssl-dev libjsoncpp-dev libcpp-httplib-dev

@@ -1,13 +1,16 @@
 // The code-callback road, new windows, a crashing web process, an unreachable login host and
 // the browser's persistent storage, with real WebKit under an X server.
 #include <dirent.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/BrowserHost.h"
 #include "tests/gui/PanelFixture.h"
 
 using namespace guitest;
@@ -153,6 +156,60 @@ TEST_F(BrowserTest, UnreachableLoginHostStillShowsTheBrowser) {
     EXPECT_FALSE(panel.m_browser.IsWindowVisible());
     ASSERT_TRUE(panel.WaitForNavigated(url));
     EXPECT_TRUE(panel.m_browser.IsWindowVisible());
+}
+
+TEST_F(BrowserTest, FloodOfHugeAndBadLoginsIsEachLoggedAndTheNextGoodOneStillWorks) {
+    std::atomic_bool done{false};
+    server_->Post("/done", [&](const httplib::Request&, httplib::Response&) { done = true; });
+    Page("/flood", R"(<!doctype html><script>
+for (let i = 0; i < 2000; ++i) window.external.AppLogin('junk ' + i);
+window.external.AppLogin('x'.repeat(8 * 1024 * 1024));
+for (const odd of [{}, null, [1, 2], 1e308, -0, true]) window.external.AppLogin(odd);
+for (let i = 0; i < 100; ++i) window.external.AppLogin('{"uid":' + i + '}');
+const x = new XMLHttpRequest(); x.open('POST', '/done', false); x.send('');
+</script>)");
+    PlaceLauncherBesideProgram();
+    TestPanel panel;
+    panel.StartBrowser(Utf8ToWide(Url("/flood")));
+    ASSERT_TRUE(SpinUntil([&] { return done.load(); }, seconds(120)));
+    EXPECT_FALSE(IsQuitPending()) << "nothing was a login";
+    const std::string log = Log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2000 + 1 + 100)
+        << "an argument that is no text hands nothing over";
+    EXPECT_NE(log.find("\n" + std::string(8 * 1024 * 1024, 'x') + "\n"), std::string::npos);
+
+    panel.OnAppLogin(
+        u"{\"uid\":\"1\",\"token\":\"t\",\"server_id\":\"2\",\"other\":\"o\",\"sign\":\"s\"}");
+    EXPECT_EQ(PostedQuitCode(), 16);
+}
+
+TEST_F(BrowserTest, LoginHostThatNeverAnswersGetsAPageWithAWayToTryAgain) {
+    testsupport::RawServer silent([](int socket, const std::string&) {
+        pollfd fd{socket, POLLIN, 0};
+        char scratch[256];
+        while (poll(&fd, 1, 20000) > 0 && recv(socket, scratch, sizeof scratch, 0) > 0) {
+        }
+    });
+    SetPageLoadTimeout(1500);
+    const std::string url =
+        "http://127.0.0.1:" + std::to_string(silent.port()) + "/client?a=1&b=\"";
+    const std::string href =
+        "http://127.0.0.1:" + std::to_string(silent.port()) + "/client?a=1&b=%22";
+    TestPanel panel;
+    panel.StartBrowser(Utf8ToWide(url));
+    EXPECT_TRUE(SpinUntil([&] { return panel.m_browser.IsWindowVisible(); }, seconds(20)));
+    EXPECT_TRUE(SpinUntil([&] { return panel.Keys().count(href) == 1; }, seconds(10)))
+        << "the page links back to the login address; links: " << [&] {
+               std::string all;
+               for (const std::string& key : panel.Keys())
+                   all += key + " ";
+               for (const std::string& done : panel.completed)
+                   all += "| completed " + done;
+               for (const std::string& done : panel.navigated)
+                   all += "| navigated " + done;
+               return all;
+           }();
+    SetPageLoadTimeout(30000);
 }
 
 TEST_F(BrowserTest, LoginAddressThatIsNoPageStillShowsTheBrowser) {
