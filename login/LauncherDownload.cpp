@@ -8,6 +8,7 @@
 #include "app/Settings.h"
 #include "login/GameLaunch.h"
 #include "login/TextConversion.h"
+#include "platform/Digest.h"
 #include "platform/File.h"
 #include "platform/Internet.h"
 #include "platform/MainLoop.h"
@@ -39,17 +40,26 @@ bool FetchLauncher(const std::u16string& path, std::optional<CFileException>& fi
     try {
         request->SendRequest();
         if (request->QueryInfoStatusCode() != platform::HTTP_STATUS_OK) return false;
+        const uint64_t limit = GetLauncherSizeLimit();
+        const std::optional<uint64_t> announced = request->QueryContentLength();
+        if (announced && *announced > limit) return false;
 
         platform::CStagedFile::RemoveStale(path);
         platform::CStagedFile file(path);
-        const std::optional<uint64_t> announced = request->QueryContentLength();
+        platform::CSha256 digest;
         std::vector<char> buffer(kCopyBufferBytes);
         while (const size_t n = request->Read(buffer.data(), buffer.size())) {
+            if (n > limit - file.BytesWritten()) return false;  // an endless body
             file.Write(buffer.data(), n);
+            digest.Update(buffer.data(), n);
             if (view) view->ShowDownloadProgress(file.BytesWritten(), announced);
         }
         if (file.BytesWritten() == 0 || (announced && *announced != file.BytesWritten())) {
             return false;
+        }
+        if (const std::optional<std::string> expected = GetLauncherSha256();
+            expected && digest.HexDigest() != *expected) {
+            return false;  // not the operator's launcher
         }
         file.Commit(platform::FileAccess::Executable);
         return true;
@@ -59,6 +69,14 @@ bool FetchLauncher(const std::u16string& path, std::optional<CFileException>& fi
         fileError = e;
         return false;
     }
+}
+
+// Whether the launcher lies at `path` and, when its digest is known, matches it; one that does
+// not match is fetched again and replaced.
+bool PresentLauncherIsGenuine(const std::u16string& path) {
+    if (!platform::PathFileExistsW(path)) return false;
+    const std::optional<std::string> expected = GetLauncherSha256();
+    return !expected || platform::Sha256OfFile(path) == *expected;
 }
 
 }  // namespace
@@ -73,7 +91,7 @@ std::u16string LauncherDownloadAddress() {
 
 void EnsureLauncherAndLaunch(LauncherDownloadView* view) {
     const std::u16string path = LauncherPath();
-    if (!platform::PathFileExistsW(path)) {
+    if (!PresentLauncherIsGenuine(path)) {
         std::optional<CFileException> fileError;
         const bool fetched = FetchLauncher(path, fileError, view);
         if (view) view->HideDownloadProgress();

@@ -27,8 +27,9 @@ public:
     virtual void ShowDownloadFailed() = 0;
 };
 
-// Starts the launcher with the stored login data when it lies beside the program. Otherwise
-// fetches it first; the fetched file appears under its name only when complete. A file error is
+// Starts the launcher with the stored login data when it lies beside the program (and matches
+// the launcher digest, when one is set). Otherwise fetches it first; the fetched file appears
+// under its name only when complete, within the size limit and matching the digest. A file error is
 // shown to the player; a network failure or a status other than 200 leaves everything as it
 // was, starts nothing, and keeps the program running. Returns when the transfer has ended;
 // the windows keep working meanwhile. `view`, when given, is told how the download goes.

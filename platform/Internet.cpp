@@ -5,9 +5,12 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <string_view>
 
 #include "platform/MainLoop.h"
 #include "platform/TextCodec.h"
@@ -140,6 +143,36 @@ struct CHttpFile::Transfer {
         easy = nullptr;
     }
 
+    // The headers of each response (redirects included): a Content-Length that is no plain
+    // number, or two that differ, leaves the body's end unknown; such a response is refused.
+    std::optional<std::string> contentLength;
+    static size_t OnHeader(char* data, size_t, size_t size, void* self) {
+        auto* t = static_cast<Transfer*>(self);
+        const std::string_view line(data, size);
+        if (line.rfind("HTTP/", 0) == 0) {
+            t->contentLength.reset();  // the next response begins
+            return size;
+        }
+        constexpr std::string_view kName = "content-length:";
+        if (line.size() < kName.size() ||
+            !std::equal(kName.begin(), kName.end(), line.begin(), [](char a, char b) {
+                return a == std::tolower(static_cast<unsigned char>(b));
+            })) {
+            return size;
+        }
+        std::string_view value = line.substr(kName.size());
+        while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+            value.remove_prefix(1);
+        while (!value.empty() && std::isspace(static_cast<unsigned char>(value.back())))
+            value.remove_suffix(1);
+        const bool number =
+            !value.empty() && value.size() <= 19 &&
+            std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (!number || (t->contentLength && *t->contentLength != value)) return 0;  // abort
+        t->contentLength = std::string(value);
+        return size;
+    }
+
     static size_t OnBody(char* data, size_t, size_t size, void* self) {
         auto* t = static_cast<Transfer*>(self);
         if (t->Unread() > 0 && t->Unread() + size > kBodyBufferLimit) {
@@ -260,6 +293,8 @@ CHttpFile::CHttpFile(TransferDriver& driver, const std::string& url, const std::
     curl_easy_setopt(t.easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(t.easy, CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
     curl_easy_setopt(t.easy, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(t.easy, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
+    curl_easy_setopt(t.easy, CURLOPT_HEADERDATA, &t);
     curl_easy_setopt(t.easy, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     curl_easy_setopt(t.easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(t.easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");

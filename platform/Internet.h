@@ -38,9 +38,9 @@ private:
 struct InternetTimeouts {
     long connectSeconds = 20;
     // A transfer slower than lowSpeedBytesPerSecond for lowSpeedSeconds is aborted; this also
-    // covers a server that accepts and never answers.
+    // covers a server that accepts and never answers, or trickles a byte now and then.
     long lowSpeedSeconds = 30;
-    long lowSpeedBytesPerSecond = 1;
+    long lowSpeedBytesPerSecond = 1024;
 };
 void SetInternetTimeouts(const InternetTimeouts& timeouts);
 InternetTimeouts GetInternetTimeouts();

@@ -101,6 +101,28 @@ TEST_F(ProgramTest, SignInOnThePageStartsTheLauncherAndEndsWith16) {
               "t0k&7&o&s1g\n");
 }
 
+TEST_F(ProgramTest, CredentialGoesOnlyToTheLogAndTheLauncher) {
+    Page("/client",
+         "<!doctype html><script>setTimeout(() => window.external.AppLogin(JSON.stringify("
+         "{uid: 'u-51c2', token: 'tok-9f3a7c', server_id: '7', other: 'o', sign: 'sig-4e1d'})),"
+         " 300)</script>");
+    const std::string launcher = ReadFile(ARGV_RECORDER_PATH);
+    operator_->Get(kObjectPath, [launcher](const httplib::Request&, httplib::Response& res) {
+        res.set_content(launcher, "application/octet-stream");
+    });
+    RunOptions options = Options();
+    options.outputFile = home_ / "output";
+    Process program(options);
+    EXPECT_EQ(program.Wait(seconds(60)), 16);
+    const std::vector<std::string> argv = LaunchedWith();
+    ASSERT_EQ(argv.size(), 2u);
+    EXPECT_EQ(argv[1], ",id^u-51c2,auth_key^tok-9f3a7c&7&o&sig-4e1d");
+    EXPECT_NE(ReadFile(home_ / "log.txt").find("tok-9f3a7c&7&o&sig-4e1d"), std::string::npos);
+    const std::string output = ReadFile(home_ / "output");
+    for (const std::string secret : {"tok-9f3a7c", "sig-4e1d"})
+        EXPECT_EQ(output.find(secret), std::string::npos) << "in the program's output: " << output;
+}
+
 TEST_F(ProgramTest, MissingLauncherIsDownloadedFirst) {
     Page("/client", kSignIn);
     const std::string launcher = ReadFile(ARGV_RECORDER_PATH);

@@ -1,5 +1,7 @@
 #include "tests/support/TestSupport.h"
 
+#include <sys/resource.h>
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <grp.h>
@@ -130,6 +132,11 @@ RunResult Run(const RunOptions& options) {
         dup2(in[0], 0);
         dup2(out[1], 1);
         if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
+        if (options.fileSizeLimit) {
+            const rlimit limit{*options.fileSizeLimit, *options.fileSizeLimit};
+            signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of killing
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(124);
+        }
         if (options.runAsUser && geteuid() == 0) {
             const passwd* user = getpwuid(*options.runAsUser);
             const gid_t group = user ? user->pw_gid : *options.runAsUser;
@@ -166,14 +173,42 @@ RunResult Run(const RunOptions& options) {
 
 Process::Process(const RunOptions& options) {
     ExecArguments exec(options);
+    int in[2] = {-1, -1};
+    if (!options.input.empty() && pipe2(in, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
     m_pid = fork();
     if (m_pid == 0) {
-        const int null = open("/dev/null", O_RDONLY);
-        dup2(null, 0);
+        const int source = options.input.empty() ? open("/dev/null", O_RDONLY) : in[0];
+        dup2(source, 0);
+        if (!options.outputFile.empty()) {
+            const int out =
+                open(options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+            if (out < 0) _exit(123);
+            dup2(out, 1);
+            dup2(out, 2);
+        }
         if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
         execve(exec.argv()[0], exec.argv(), exec.envp());
         _exit(127);
     }
+    if (options.input.empty()) return;
+    close(in[0]);
+    signal(SIGPIPE, SIG_IGN);
+    size_t written = 0;
+    while (written < options.input.size()) {
+        const ssize_t n =
+            write(in[1], options.input.data() + written, options.input.size() - written);
+        if (n <= 0) break;
+        written += static_cast<size_t>(n);
+    }
+    close(in[1]);
+}
+
+void Process::Kill() {
+    if (m_pid <= 0 || m_exitCode) return;
+    kill(m_pid, SIGKILL);
+    int status = 0;
+    waitpid(m_pid, &status, 0);
+    m_exitCode = 128 + SIGKILL;
 }
 
 Process::~Process() {

@@ -46,6 +46,11 @@ struct RunOptions {
     std::filesystem::path cwd;
     std::string input;
     std::optional<uid_t> runAsUser;  // drop to this user (and its group) when running as root
+    // The largest file the process may write (RLIMIT_FSIZE), as on a full disk: writes past it
+    // fail with EFBIG.
+    std::optional<uint64_t> fileSizeLimit;
+    // A background Process writes its standard output and error here (else they are the test's).
+    std::filesystem::path outputFile;
 };
 
 struct RunResult {
@@ -65,6 +70,8 @@ public:
     Process& operator=(const Process&) = delete;
     // Waits for the process to end; its exit code (or 128 + signal), or nothing on time-out.
     std::optional<int> Wait(std::chrono::milliseconds limit);
+    // Ends it at once (SIGKILL), as a crash or a power cut would.
+    void Kill();
 
 private:
     pid_t m_pid = -1;

@@ -1,6 +1,7 @@
 // The whole hand-off in a real process (the probe) placed in a directory of its own, against
 // real servers on loopback: what lies on disk afterwards, whether the launcher ran with the
 // right arguments, what the player was shown, and whether the program asked to quit.
+#include <glib.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <poll.h>
@@ -12,6 +13,7 @@
 
 #include <fcntl.h>
 
+#include "app/Settings.h"
 #include "platform/Internet.h"
 #include "tests/support/TestSupport.h"
 
@@ -71,6 +73,29 @@ struct Outcome {
     }
 };
 
+// Polls `done` for up to 20 seconds.
+bool SpinUntilFile(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+// Serves the launcher slowly: 4 KiB every 100 ms.
+RawServer::Responder SlowLauncher() {
+    return [](int s, const std::string&) {
+        const std::string& bytes = LauncherBytes();
+        RawServer::Send(
+            s, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(bytes.size()) + "\r\n\r\n");
+        for (size_t at = 0; at < bytes.size(); at += 4096) {
+            if (!RawServer::Send(s, bytes.substr(at, 4096))) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    };
+}
+
 class HandOffTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -81,17 +106,24 @@ protected:
         chmod(workDir_.path().c_str(), 0777);
     }
 
-    Outcome RunHandOff(const std::string& host, std::vector<std::string> options = {},
-                       std::optional<uid_t> user = std::nullopt) {
+    RunOptions Options(const std::string& host, const std::vector<std::string>& options) const {
         RunOptions run;
         run.argv = {program_.string()};
         run.argv.insert(run.argv.end(), options.begin(), options.end());
         run.env = {{"QARVELLE_DOWNLOAD_HOST", host}, {"ARGV_RECORD", record().string()}};
-        run.env.insert(extraEnv_.begin(), extraEnv_.end());
+        for (const auto& [name, value] : extraEnv_)
+            run.env[name] = value;
         run.unsetEnv = {"http_proxy",  "HTTP_PROXY", "https_proxy",
                         "HTTPS_PROXY", "all_proxy",  "ALL_PROXY"};
         run.cwd = workDir_.path();
         run.input = kLogin;
+        run.fileSizeLimit = fileSizeLimit_;
+        return run;
+    }
+
+    Outcome RunHandOff(const std::string& host, std::vector<std::string> options = {},
+                       std::optional<uid_t> user = std::nullopt) {
+        RunOptions run = Options(host, options);
         run.runAsUser = user;
         const RunResult result = testsupport::Run(run);
         Outcome outcome;
@@ -145,6 +177,7 @@ protected:
     TempDir workDir_{"work"};
     fs::path program_;
     std::map<std::string, std::string> extraEnv_;
+    std::optional<uint64_t> fileSizeLimit_;
     std::chrono::milliseconds startWait_{10000};  // how long a started launcher may take to record
 };
 
@@ -264,6 +297,165 @@ TEST_F(HandOffTest, FailedDownloadsLeaveNothingAndStartNothing) {
     }
 }
 
+TEST_F(HandOffTest, HostileResponsesAreRefused) {
+    const auto endless = [](int s, const std::string&) {
+        RawServer::Send(s, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+        const std::string block(64 * 1024, 'M');
+        while (RawServer::Send(s, block)) {
+        }
+    };
+    const auto trickle = [](int s, const std::string&) {
+        RawServer::Send(s, "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+        for (int i = 0; i < 30 && RawServer::Send(s, "M"); ++i)
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+    };
+    const auto withLength = [](const std::string& length) {
+        return [length](int s, const std::string&) {
+            RawServer::Send(
+                s, "HTTP/1.1 200 OK\r\nContent-Length: " + length + "\r\n\r\n" + LauncherBytes());
+        };
+    };
+    struct Case {
+        std::string name;
+        RawServer::Responder respond;
+        std::map<std::string, std::string> env;
+    };
+    const std::vector<Case> cases = {
+        {"negative length", withLength("-5"), {}},
+        {"garbage length", withLength("12abc"), {}},
+        {"length past the size limit", withLength("99999999999"), {}},
+        {"length past any number", withLength("999999999999999999999999"), {}},
+        {"two different lengths",
+         [](int s, const std::string&) {
+             RawServer::Send(s, "HTTP/1.1 200 OK\r\nContent-Length: 10\r\nContent-Length: " +
+                                    std::to_string(LauncherBytes().size()) + "\r\n\r\n" +
+                                    LauncherBytes());
+         },
+         {}},
+        {"endless body", endless, {{"QARVELLE_LAUNCHER_MAX_BYTES", "1000000"}}},
+        {"one byte a second", trickle, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        extraEnv_ = c.env;
+        RawServer server(c.respond);
+        const auto started = std::chrono::steady_clock::now();
+        ExpectNothingHappened(
+            RunHandOff(Local(server.port()), {"--connect-timeout", "2", "--low-speed-time", "3"}));
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    }
+}
+
+TEST_F(HandOffTest, RedirectLoopEnds) {
+    RawServer server([](int s, const std::string&) {
+        RawServer::Send(s, std::string("HTTP/1.1 302 Found\r\nLocation: ") + kObjectPath +
+                               "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    });
+    ExpectNothingHappened(RunHandOff(Local(server.port())));
+    EXPECT_EQ(server.connections(), 6) << "the first request and five redirects";
+}
+
+TEST_F(HandOffTest, FullDiskShowsTheFileErrorAndLeavesNothing) {
+    HttpServer server;
+    server->Get(kObjectPath, [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(LauncherBytes(), "application/octet-stream");
+    });
+    fileSizeLimit_ = 4096;
+    const Outcome outcome = RunHandOff(Local(server.port()));
+    EXPECT_FALSE(outcome.launched);
+    ASSERT_FALSE(outcome.lines.empty());
+    EXPECT_EQ(outcome.lines[0].rfind("box\tqarvelle-login\t访问 ", 0), 0u) << outcome.lines[0];
+    EXPECT_NE(outcome.lines[0].find("时磁盘已满。"), std::string::npos) << outcome.lines[0];
+    EXPECT_FALSE(outcome.Has("download failed")) << "the file error said what went wrong";
+    EXPECT_EQ(ProgramDirEntries(), (std::vector<std::string>{"qarvelle-login"}));
+}
+
+TEST_F(HandOffTest, KilledMidDownloadLeavesOnlyATemporaryFileThatTheNextRunRemoves) {
+    {
+        RawServer slow(SlowLauncher());
+        RunOptions run = Options(Local(slow.port()), {});
+        Process probe(run);
+        ASSERT_TRUE(SpinUntilFile([&] {
+            const std::vector<std::string> entries = ProgramDirEntries();
+            return entries.size() == 2 && entries[0].rfind(".velmo_tolqa_launch.exe.part-", 0) == 0;
+        }));
+        probe.Kill();
+    }
+    const std::vector<std::string> left = ProgramDirEntries();
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(left[0].rfind(".velmo_tolqa_launch.exe.part-", 0), 0u) << left[0];
+    EXPECT_FALSE(fs::exists(launcher())) << "never a partial launcher under its name";
+
+    HttpServer server;
+    server->Get(kObjectPath, [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(LauncherBytes(), "application/octet-stream");
+    });
+    ExpectLaunched(RunHandOff(Local(server.port())));  // the leftover is gone
+}
+
+namespace {
+
+std::string Sha256(const std::string& bytes) {
+    gchar* digest = g_compute_checksum_for_data(
+        G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(bytes.data()), bytes.size());
+    std::string text = digest;
+    g_free(digest);
+    return text;
+}
+
+}  // namespace
+
+TEST_F(HandOffTest, LauncherDigestDecidesWhatIsInstalledAndStarted) {
+    int requests = 0;
+    HttpServer server;
+    server->Get(kObjectPath, [&](const httplib::Request&, httplib::Response& res) {
+        ++requests;
+        res.set_content(LauncherBytes(), "application/octet-stream");
+    });
+    const std::string genuine = Sha256(LauncherBytes());
+    std::string upper = genuine;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+
+    {
+        SCOPED_TRACE("a download that does not match is not installed");
+        extraEnv_ = {{"QARVELLE_LAUNCHER_SHA256", std::string(64, '0')}};
+        ExpectNothingHappened(RunHandOff(Local(server.port())));
+    }
+    {
+        SCOPED_TRACE("one that matches is (the digest in either case)");
+        extraEnv_ = {{"QARVELLE_LAUNCHER_SHA256", upper}};
+        ExpectLaunched(RunHandOff(Local(server.port())));
+        EXPECT_EQ(requests, 2);
+    }
+    {
+        SCOPED_TRACE("a present launcher that matches starts without a request");
+        fs::remove(record());
+        const Outcome outcome = RunHandOff(Local(server.port()));
+        EXPECT_TRUE(outcome.launched);
+        EXPECT_EQ(outcome.launchArgv, (std::vector<std::string>{launcher().string(), kArgument}));
+        EXPECT_EQ(requests, 2);
+    }
+    {
+        SCOPED_TRACE("a present one that does not match is fetched again and replaced");
+        WriteFile(launcher(), "#!/bin/sh\ntouch pwned\n", 0755);
+        fs::remove(record());
+        extraEnv_ = {{"QARVELLE_LAUNCHER_SHA256", genuine}};
+        ExpectLaunched(RunHandOff(Local(server.port())));
+        EXPECT_EQ(requests, 3);
+        EXPECT_FALSE(fs::exists(workDir_ / "pwned"));
+    }
+    {
+        SCOPED_TRACE("without a digest a present launcher is started as it is");
+        WriteFile(launcher(), LauncherBytes() + "changed", 0755);
+        fs::remove(record());
+        extraEnv_ = {};
+        const Outcome outcome = RunHandOff(Local(server.port()));
+        EXPECT_TRUE(outcome.launched);
+        EXPECT_EQ(requests, 3);
+    }
+}
+
 TEST_F(HandOffTest, RefusedConnectionIsLikeAFailedStatus) {
     int port;
     {
@@ -303,19 +495,6 @@ TEST_F(HandOffTest, LauncherThatCannotStartIsReportedAndTheProgramQuits) {
         EXPECT_EQ(outcome.lines, (std::vector<std::string>{std::string("box\t") + kStartFailedBox,
                                                            "unadvise", "quit\t16"}));
     }
-}
-
-// Serves the launcher slowly: 4 KiB every 100 ms.
-RawServer::Responder SlowLauncher() {
-    return [](int s, const std::string&) {
-        const std::string& bytes = LauncherBytes();
-        RawServer::Send(
-            s, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(bytes.size()) + "\r\n\r\n");
-        for (size_t at = 0; at < bytes.size(); at += 4096) {
-            if (!RawServer::Send(s, bytes.substr(at, 4096))) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-    };
 }
 
 TEST_F(HandOffTest, QuitDuringTheDownloadStopsItCleanly) {
@@ -430,4 +609,21 @@ TEST(AfxParseURL, SplitsServerPortAndObject) {
         EXPECT_EQ(object, c.object);
         EXPECT_EQ(port, c.port);
     }
+}
+
+TEST(HostBaseAddress, BareHostsArePlainHttpAndSchemesStay) {
+    EXPECT_EQ(HostBaseAddress(u"cdn.example"), u"http://cdn.example");
+    EXPECT_EQ(HostBaseAddress(u"cdn.example:8080/"), u"http://cdn.example:8080");
+    EXPECT_EQ(HostBaseAddress(u"https://cdn.example"), u"https://cdn.example");
+    EXPECT_EQ(HostBaseAddress(u"https://cdn.example:8443//"), u"https://cdn.example:8443");
+}
+
+TEST_F(HandOffTest, HttpsDownloadHostIsReachedOverTls) {
+    // A plain-HTTP server answers the TLS handshake with nonsense: the download fails, which
+    // shows the scheme was kept; nothing is installed from it.
+    RawServer server([](int s, const std::string&) {
+        RawServer::Send(s, "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nMZ");
+    });
+    ExpectNothingHappened(RunHandOff("https://127.0.0.1:" + std::to_string(server.port()),
+                                     {"--connect-timeout", "2", "--low-speed-time", "3"}));
 }
