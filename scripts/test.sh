@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite headless: the optimised build, then the unit
 # tests with leak checks, and the GUI and end-to-end tests, again under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Exits non-zero on any failure.
+# UndefinedBehaviorSanitizer, and last the fuzzers for a minute each. Exits non-zero on any
+# failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -23,4 +24,6 @@ echo "== unit tests (AddressSanitizer with leak checks, UndefinedBehaviorSanitiz
 echo "== GUI and end-to-end tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
 (cd build/asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
     ctest -L 'gui|e2e' --output-on-failure -j "$(nproc)") || status=1
+echo "== fuzzing (libFuzzer under AddressSanitizer and UndefinedBehaviorSanitizer, 60 s a target)"
+scripts/fuzz.sh 60 || status=1
 exit $status
