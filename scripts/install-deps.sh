@@ -8,7 +8,7 @@ packages=(
     libglib2.0-dev libglib2.0-dev-bin libgtk-3-dev libwebkit2gtk-4.1-dev
     libcurl4-openssl-dev libjsoncpp-dev libcpp-httplib-dev
     xvfb xauth x11-utils xdotool openbox xcompmgr
-    fonts-liberation2 fonts-noto-cjk desktop-file-utils file
+    fonts-liberation2 fonts-noto-cjk desktop-file-utils file python3 curl
 )
 
 missing=()

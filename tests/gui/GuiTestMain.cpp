@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <chrono>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <thread>
 
 #include "app/LoginApp.h"
 #include "browser/CustomControlSite.h"
@@ -36,7 +39,13 @@ int main(int argc, char** argv) {
     platform::AfxEnableControlContainer(&manager);
     theApp.m_pScriptBridge = new CImpIDispatch;
     const int result = RUN_ALL_TESTS();
-    std::string cleanup = "rm -rf '" + home + "'";
-    if (std::system(cleanup.c_str()) != 0) return result ? result : 3;
+    // WebKit's helper processes may still be writing their cache as they end: try a few times.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        std::error_code error;
+        std::filesystem::remove_all(home, error);
+        if (!error && !std::filesystem::exists(home)) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (std::filesystem::exists(home)) std::fprintf(stderr, "left behind: %s\n", home.c_str());
     return result;
 }
