@@ -46,21 +46,20 @@ bool FetchLauncher(const std::u16string& path, std::optional<CFileException>& fi
 
         platform::CStagedFile::RemoveStale(path);
         platform::CStagedFile file(path);
-        platform::CSha256 digest;
+        const std::optional<std::string> expected = GetLauncherSha256();
+        std::optional<platform::CSha256> digest;  // only when there is one to match
+        if (expected) digest.emplace();
         std::vector<char> buffer(kCopyBufferBytes);
         while (const size_t n = request->Read(buffer.data(), buffer.size())) {
             if (n > limit - file.BytesWritten()) return false;  // an endless body
             file.Write(buffer.data(), n);
-            digest.Update(buffer.data(), n);
+            if (digest) digest->Update(buffer.data(), n);
             if (view) view->ShowDownloadProgress(file.BytesWritten(), announced);
         }
         if (file.BytesWritten() == 0 || (announced && *announced != file.BytesWritten())) {
             return false;
         }
-        if (const std::optional<std::string> expected = GetLauncherSha256();
-            expected && digest.HexDigest() != *expected) {
-            return false;  // not the operator's launcher
-        }
+        if (digest && digest->HexDigest() != *expected) return false;  // not the operator's
         file.Commit(platform::FileAccess::Executable);
         return true;
     } catch (const platform::CInternetException&) {

@@ -17,6 +17,7 @@ namespace platform {
 namespace {
 
 constexpr int kMaxCrashReloads = 3;
+constexpr unsigned kSnapshotWaitMs = 2000;
 constexpr gint64 kCrashWindowMicroseconds = 60 * G_USEC_PER_SEC;
 
 std::string Replace(std::string text, const std::string& what, const std::string& with) {
@@ -108,12 +109,6 @@ constexpr unsigned VK_F5 = 0x74;
 constexpr unsigned VK_LEFT = 0x25;
 constexpr unsigned VK_RIGHT = 0x27;
 
-struct EvaluateContext {
-    std::weak_ptr<bool> alive;
-    BrowserHost* host;
-    void* event;
-};
-
 }  // namespace
 
 // The control's IDispatch: Navigate and Document, as the browser answers them.
@@ -165,8 +160,13 @@ struct BrowserHost::Signals {
         }
         std::string answer = "E";
         try {
-            answer =
-                host->AnswerBridgeRequest(webkit_script_dialog_prompt_get_default_text(dialog));
+            const char* request = webkit_script_dialog_prompt_get_default_text(dialog);
+            if (request && request[0] == 'M') {
+                host->OnPageMessage(request + 1);
+                answer.clear();
+            } else {
+                answer = host->AnswerBridgeRequest(request ? request : "");
+            }
         } catch (...) {
         }
         webkit_script_dialog_prompt_set_text(dialog, answer.c_str());
@@ -229,41 +229,6 @@ struct BrowserHost::Signals {
                            BrowserHost* host) {
         host->OnWebProcessTerminated(reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API);
     }
-    static void PageMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
-                            BrowserHost* host) {
-        JSCValue* value = webkit_javascript_result_get_js_value(result);
-        if (!jsc_value_is_string(value)) return;
-        gchar* text = jsc_value_to_string(value);
-        try {
-            host->OnPageMessage(text);
-        } catch (...) {
-        }
-        g_free(text);
-    }
-    static void SnapshotEvaluated(GObject* view, GAsyncResult* result, gpointer data) {
-        std::unique_ptr<EvaluateContext> context(static_cast<EvaluateContext*>(data));
-        GError* error = nullptr;
-        JSCValue* value =
-            webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
-        std::string json;
-        if (value && jsc_value_is_string(value)) {
-            gchar* text = jsc_value_to_string(value);
-            json = text;
-            g_free(text);
-        }
-        if (value) g_object_unref(value);
-        if (error) g_error_free(error);
-        if (context->alive.expired()) return;
-        auto* event = static_cast<PendingEvent*>(context->event);
-        try {
-            if (std::optional<DocumentSnapshot> document = ParseDocumentSnapshot(json)) {
-                event->snapshot = context->host->Snapshot(std::move(*document));
-            }
-        } catch (...) {
-        }
-        event->ready = true;
-        context->host->DispatchReadyEvents();
-    }
 };
 
 BrowserHost::BrowserHost(COleControlSite* site, DWebBrowserEvents2* events)
@@ -275,22 +240,18 @@ BrowserHost::BrowserHost(COleControlSite* site, DWebBrowserEvents2* events)
     if (site) m_uiHandler = CComPtr<IUnknown>(site).As<IDocHostUIHandler>(IID_IDocHostUIHandler);
 
     m_content = webkit_user_content_manager_new();
-    std::string external = Replace(kExternalScript, "@MARKER@", BridgeMarker());
+    const std::string external = Replace(kExternalScript, "@MARKER@", BridgeMarker());
+    const std::string page = Replace(kPageScript, "@MARKER@", BridgeMarker());
     WebKitUserScript* externalScript =
         webkit_user_script_new(external.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
                                WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
     WebKitUserScript* pageScript = webkit_user_script_new_for_world(
-        kPageScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+        page.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kPageWorld, nullptr, nullptr);
     webkit_user_content_manager_add_script(m_content, externalScript);
     webkit_user_content_manager_add_script(m_content, pageScript);
     webkit_user_script_unref(externalScript);
     webkit_user_script_unref(pageScript);
-    webkit_user_content_manager_register_script_message_handler_in_world(
-        m_content, kPageMessageHandler, kPageWorld);
-    const std::string messageSignal =
-        std::string("script-message-received::") + kPageMessageHandler;
-    g_signal_connect(m_content, messageSignal.c_str(), G_CALLBACK(Signals::PageMessage), this);
 
     m_view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedWebContext(),
                                           "user-content-manager", m_content, nullptr));
@@ -376,6 +337,7 @@ void BrowserHost::TakeExternalForNewDocument() {
 }
 
 void BrowserHost::OnCommitted() {
+    ReleaseSnapshotWaits();  // the previous document will not answer now
     m_hub->generation++;
     m_document.reset();
     TakeExternalForNewDocument();
@@ -405,6 +367,14 @@ void BrowserHost::OnPageMessage(const std::string& json) {
             FetchSnapshotFor(event.get());
         }
         QueueEvent(std::move(event));
+    } else if (message.kind == PageMessage::Snapshot) {
+        for (const std::unique_ptr<PendingEvent>& event : m_pending) {
+            if (event->ready || event->snapshotRequest != message.request) continue;
+            event->snapshot = Snapshot(message.document);
+            event->ready = true;
+            DispatchReadyEvents();
+            break;
+        }
     } else if (message.kind == PageMessage::Click) {
         m_hub->DeliverClick(message.cookie, message.source ? &*message.source : nullptr);
     }
@@ -422,10 +392,36 @@ void BrowserHost::QueueEvent(std::unique_ptr<PendingEvent> event) {
 }
 
 void BrowserHost::FetchSnapshotFor(PendingEvent* event) {
-    constexpr char kSnapshot[] = "qarvelleHost.snapshot()";
-    webkit_web_view_evaluate_javascript(m_view, kSnapshot, -1, kPageWorld, nullptr, nullptr,
-                                        &Signals::SnapshotEvaluated,
-                                        new EvaluateContext{m_alive, this, event});
+    event->snapshotRequest = ++m_lastSnapshotRequest;
+    RunInPage("qarvelleHost.sendSnapshot(" + std::to_string(event->snapshotRequest) + ")");
+    // A document that is going, or has no page script, never answers.
+    const std::weak_ptr<bool> alive = m_alive;
+    g_timeout_add_full(
+        G_PRIORITY_DEFAULT, kSnapshotWaitMs,
+        [](gpointer data) -> gboolean {
+            auto* context = static_cast<std::pair<std::weak_ptr<bool>, BrowserHost*>*>(data);
+            if (!context->first.expired()) {
+                try {
+                    context->second->ReleaseSnapshotWaits();
+                } catch (...) {
+                }
+            }
+            return G_SOURCE_REMOVE;
+        },
+        new std::pair<std::weak_ptr<bool>, BrowserHost*>(alive, this),
+        [](gpointer data) {
+            delete static_cast<std::pair<std::weak_ptr<bool>, BrowserHost*>*>(data);
+        });
+}
+
+void BrowserHost::ReleaseSnapshotWaits() {
+    bool released = false;
+    for (const std::unique_ptr<PendingEvent>& event : m_pending) {
+        if (event->ready) continue;
+        event->ready = true;
+        released = true;
+    }
+    if (released) DispatchReadyEvents();
 }
 
 // Delivers queued events in their order; an event that waits for its document holds back the

@@ -51,6 +51,7 @@ private:
         enum Kind { NavigateComplete, DocumentComplete } kind;
         std::u16string url;
         bool ready = true;
+        uint32_t snapshotRequest = 0;                      // the snapshot it waits for
         std::shared_ptr<const DocumentSnapshot> snapshot;  // for DocumentComplete
     };
 
@@ -66,6 +67,8 @@ private:
     std::shared_ptr<const DocumentSnapshot> Snapshot(DocumentSnapshot document) const;
     void QueueEvent(std::unique_ptr<PendingEvent> event);
     void FetchSnapshotFor(PendingEvent* event);
+    // Events still waiting for a snapshot go without one (their document is gone or silent).
+    void ReleaseSnapshotWaits();
     void DispatchReadyEvents();
     bool OnKeyPress(unsigned keyval, unsigned state);
     bool OnContextMenu(int x, int y);
@@ -85,6 +88,7 @@ private:
     std::shared_ptr<const DocumentSnapshot> m_document;
     std::deque<std::unique_ptr<PendingEvent>> m_pending;
     bool m_dispatching = false;
+    uint32_t m_lastSnapshotRequest = 0;
     void ArmLoadTimer();
     void DisarmLoadTimer();
     void OnLoadTimedOut();

@@ -91,10 +91,13 @@ inline constexpr char kExternalScript[] = R"JS((function () {
 
 // Runs in the host's own world in every frame: reports where each frame arrived and when its
 // document completed, keeps the top-level document's anchors by handle for connections, and
-// reports clicks on connected anchors. Messages are JSON texts.
+// reports clicks on connected anchors. Messages are JSON texts sent as "M<json>" over the prompt
+// channel (@MARKER@ as for window.external), which carries plain text: the host never has to
+// hold a script value, and with it a script engine of its own.
 inline constexpr char kPageScript[] = R"JS((function () {
   'use strict';
-  const post = (m) => window.webkit.messageHandlers.qarvellePage.postMessage(JSON.stringify(m));
+  const marker = '@MARKER@', ask = window.prompt, apply = Reflect.apply, stringify = JSON.stringify;
+  const post = (m) => { apply(ask, window, [marker, 'M' + stringify(m)]); };
   const isTop = window === window.top;
   post({ t: 'navigate', url: location.href, top: isTop });
   if (!isTop) {
@@ -118,7 +121,7 @@ inline constexpr char kPageScript[] = R"JS((function () {
     return { url: location.href, elements: elements };
   };
   globalThis.qarvelleHost = {
-    snapshot: () => JSON.stringify(snapshot()),
+    sendSnapshot(id) { post({ t: 'snapshot', id: id, doc: snapshot() }); },
     connect(id, cookie) {
       const ref = anchors.get(id), e = ref && ref.deref();
       if (!e) return false;
@@ -141,7 +144,6 @@ inline constexpr char kPageScript[] = R"JS((function () {
 })();)JS";
 
 inline constexpr char kPageWorld[] = "qarvelle";
-inline constexpr char kPageMessageHandler[] = "qarvellePage";
 
 // Shown in place of a response the browser cannot show as a page.
 inline constexpr char kUnshowablePage[] =

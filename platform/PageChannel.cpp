@@ -199,6 +199,10 @@ PageMessage ParsePageMessage(const std::string& json) {
     } else if (type == "complete") {
         message.kind = PageMessage::Complete;
         if (message.top) message.document = ParseSnapshot((*root)["doc"]);
+    } else if (type == "snapshot") {
+        message.kind = PageMessage::Snapshot;
+        message.request = UIntMember(*root, "id");
+        message.document = ParseSnapshot((*root)["doc"]);
     } else if (type == "click") {
         message.kind = PageMessage::Click;
         message.cookie = UIntMember(*root, "cookie");

@@ -28,11 +28,12 @@ std::u16string UnescapeText(std::string_view text);
 std::string AnswerExternalRequest(IDispatch* external, const std::string& request);
 
 struct PageMessage {
-    enum Kind { None, Navigate, Complete, Click };
+    enum Kind { None, Navigate, Complete, Click, Snapshot };
     Kind kind = None;
     bool top = false;  // about the top-level document
     std::u16string url;
-    DocumentSnapshot document;          // Complete, top: the document's elements
+    DocumentSnapshot document;          // Complete (top) and Snapshot: the document's elements
+    uint32_t request = 0;               // Snapshot: the request it answers
     uint32_t cookie = 0;                // Click: the connection it is for
     std::optional<ElementData> source;  // Click: the element clicked, when described
 };

@@ -230,10 +230,10 @@ struct NativeWindow {
         GList* kids = gtk_container_get_children(GTK_CONTAINER(children));
         for (GList* k = kids; k; k = k->next) {
             GtkWidget* child = GTK_WIDGET(k->data);
-            if (!gtk_widget_get_visible(child)) continue;
+            CWnd* window = CWnd::FromHandle(Handle(child));
+            if (!gtk_widget_get_visible(child) || (window && !window->IsWindowVisible())) continue;
             GtkAllocation a;
             gtk_widget_get_allocation(child, &a);
-            CWnd* window = CWnd::FromHandle(Handle(child));
             if (window && (window->GetExStyle() & WS_EX_TRANSPARENT)) {
                 // A transparent child shows only what it paints; the key colour shows through
                 // the rest of it.
@@ -583,16 +583,51 @@ void CWnd::DestroyWindow() {
     m_native.reset();
 }
 
+namespace {
+constexpr int kParkingOffset = -30000;  // far beyond any window's edge, within X's coordinates
+}  // namespace
+
+void CWnd::Park() {
+    GtkWidget* widget = Widget(m_hWnd);
+    GtkWidget* parent = widget ? gtk_widget_get_parent(widget) : nullptr;
+    if (!parent || !GTK_IS_FIXED(parent) || m_parkedFrom) return;
+    GValue value = G_VALUE_INIT;
+    g_value_init(&value, G_TYPE_INT);
+    POINT at;
+    gtk_container_child_get_property(GTK_CONTAINER(parent), widget, "x", &value);
+    at.x = g_value_get_int(&value);
+    gtk_container_child_get_property(GTK_CONTAINER(parent), widget, "y", &value);
+    at.y = g_value_get_int(&value);
+    g_value_unset(&value);
+    m_parkedFrom = at;
+    gtk_fixed_move(GTK_FIXED(parent), widget, kParkingOffset, kParkingOffset);
+    gtk_widget_show(widget);
+}
+
+void CWnd::Unpark() {
+    GtkWidget* widget = Widget(m_hWnd);
+    GtkWidget* parent = widget ? gtk_widget_get_parent(widget) : nullptr;
+    if (!m_parkedFrom || !parent || !GTK_IS_FIXED(parent)) return;
+    const POINT at = *m_parkedFrom;
+    m_parkedFrom.reset();
+    gtk_fixed_move(GTK_FIXED(parent), widget, at.x, at.y);
+}
+
 bool CWnd::ShowWindow(int nCmdShow) {
     GtkWidget* widget = Widget(m_hWnd);
     if (!widget) return false;
-    const bool wasVisible = gtk_widget_get_visible(widget);
+    const bool wasVisible = IsWindowVisible();
     if (nCmdShow == SW_HIDE) {
         m_dwStyle &= ~WS_VISIBLE;
-        gtk_widget_hide(widget);
+        if (m_browserHost && m_pParent) {
+            Park();
+        } else {
+            gtk_widget_hide(widget);
+        }
         return wasVisible;
     }
     m_dwStyle |= WS_VISIBLE;
+    if (m_parkedFrom) Unpark();
     if (GTK_IS_WINDOW(widget) && nCmdShow == SW_MINIMIZE) {
         gtk_widget_show(widget);
         gtk_window_iconify(GTK_WINDOW(widget));
@@ -607,7 +642,7 @@ bool CWnd::ShowWindow(int nCmdShow) {
 
 bool CWnd::IsWindowVisible() const {
     GtkWidget* widget = Widget(m_hWnd);
-    return widget && gtk_widget_get_visible(widget);
+    return widget && gtk_widget_get_visible(widget) && !m_parkedFrom;
 }
 
 bool CWnd::IsIconic() const {
@@ -636,6 +671,10 @@ bool CWnd::SetWindowPos(const CWnd* insertAfter, int x, int y, int cx, int cy, u
     GtkWidget* parent = gtk_widget_get_parent(widget);
     if (!parent || !GTK_IS_FIXED(parent)) return false;
     if (!(flags & SWP_NOSIZE)) gtk_widget_set_size_request(widget, cx, cy);
+    if (!(flags & SWP_NOMOVE) && m_parkedFrom) {
+        m_parkedFrom = POINT{x, y};  // where it goes when shown
+        flags |= SWP_NOMOVE;
+    }
     if (!(flags & SWP_NOMOVE)) gtk_fixed_move(GTK_FIXED(parent), widget, x, y);
     if (!(flags & SWP_NOZORDER) && !insertAfter) {
         // Raise among the siblings: a fixed container draws its children in order.
@@ -698,6 +737,11 @@ RECT CWnd::GetWindowRect() const {
     GtkWidget* toplevel = gtk_widget_get_toplevel(widget);
     if (CWnd* top = FromHandle(Handle(toplevel))) {
         const RECT outer = top->GetWindowRect();
+        if (m_parkedFrom && m_pParent) {  // where it belongs, not where it waits
+            const RECT parent = m_pParent->GetWindowRect();
+            return {parent.left + m_parkedFrom->x, parent.top + m_parkedFrom->y,
+                    parent.left + m_parkedFrom->x + w, parent.top + m_parkedFrom->y + h};
+        }
         gtk_widget_translate_coordinates(widget, toplevel, 0, 0, &x, &y);
         x += outer.left;
         y += outer.top;

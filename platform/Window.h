@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -232,6 +233,12 @@ private:
     std::unique_ptr<COleControlContainer> m_container;
     std::unique_ptr<COleControlSite> m_pCtrlSite;
     std::unique_ptr<BrowserHost> m_browserHost;
+    // A hidden browser stays mapped beyond its parent's edge, where nothing of it shows or takes
+    // input, so the page it loads is laid out and painted before it is shown; this is where it
+    // belongs meanwhile (parent client coordinates).
+    std::optional<POINT> m_parkedFrom;
+    void Park();
+    void Unpark();
 };
 
 // The program's main window: the owner of dialogs run without a parent.

@@ -24,6 +24,12 @@ TEST(PageChannel, MessagesWithBadMembersKeepWhatIsGood) {
     EXPECT_EQ(complete.document.elements[1].id, 0u);
     EXPECT_EQ(complete.document.elements[3].id, UINT64_MAX);
 
+    const PageMessage snapshot = ParsePageMessage(
+        R"({"t":"snapshot","id":3,"doc":{"url":"http://x/","elements":[{"tag":"A"}]}})");
+    EXPECT_EQ(snapshot.kind, PageMessage::Snapshot);
+    EXPECT_EQ(snapshot.request, 3u);
+    EXPECT_EQ(snapshot.document.elements.size(), 1u);
+
     const PageMessage click = ParsePageMessage(R"({"t":"click","cookie":-1,"src":"a"})");
     EXPECT_EQ(click.kind, PageMessage::Click);
     EXPECT_EQ(click.cookie, 0u);
