@@ -123,6 +123,22 @@ private:
 
 }  // namespace
 
+namespace {
+
+// Writes `input` to a child's standard input and closes it (a child that stops reading ends it).
+void FeedAndClose(int fd, const std::string& input) {
+    signal(SIGPIPE, SIG_IGN);
+    size_t written = 0;
+    while (written < input.size()) {
+        const ssize_t n = write(fd, input.data() + written, input.size() - written);
+        if (n <= 0) break;
+        written += static_cast<size_t>(n);
+    }
+    close(fd);
+}
+
+}  // namespace
+
 RunResult Run(const RunOptions& options) {
     ExecArguments exec(options);
     int in[2], out[2];
@@ -150,15 +166,7 @@ RunResult Run(const RunOptions& options) {
     }
     close(in[0]);
     close(out[1]);
-    signal(SIGPIPE, SIG_IGN);
-    size_t written = 0;
-    while (written < options.input.size()) {
-        const ssize_t n =
-            write(in[1], options.input.data() + written, options.input.size() - written);
-        if (n <= 0) break;
-        written += static_cast<size_t>(n);
-    }
-    close(in[1]);
+    FeedAndClose(in[1], options.input);
     RunResult result;
     char buffer[4096];
     ssize_t n;
@@ -192,15 +200,7 @@ Process::Process(const RunOptions& options) {
     }
     if (options.input.empty()) return;
     close(in[0]);
-    signal(SIGPIPE, SIG_IGN);
-    size_t written = 0;
-    while (written < options.input.size()) {
-        const ssize_t n =
-            write(in[1], options.input.data() + written, options.input.size() - written);
-        if (n <= 0) break;
-        written += static_cast<size_t>(n);
-    }
-    close(in[1]);
+    FeedAndClose(in[1], options.input);
 }
 
 void Process::Kill() {
