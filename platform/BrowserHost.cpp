@@ -395,29 +395,31 @@ void BrowserHost::FetchSnapshotFor(PendingEvent* event) {
     event->snapshotRequest = ++m_lastSnapshotRequest;
     RunInPage("qarvelleHost.sendSnapshot(" + std::to_string(event->snapshotRequest) + ")");
     // A document that is going, or has no page script, never answers.
-    const std::weak_ptr<bool> alive = m_alive;
+    struct Wait {
+        std::weak_ptr<bool> alive;
+        BrowserHost* host;
+        uint32_t request;
+    };
     g_timeout_add_full(
         G_PRIORITY_DEFAULT, kSnapshotWaitMs,
         [](gpointer data) -> gboolean {
-            auto* context = static_cast<std::pair<std::weak_ptr<bool>, BrowserHost*>*>(data);
-            if (!context->first.expired()) {
+            const auto* wait = static_cast<Wait*>(data);
+            if (!wait->alive.expired()) {
                 try {
-                    context->second->ReleaseSnapshotWaits();
+                    wait->host->ReleaseSnapshotWaits(wait->request);
                 } catch (...) {
                 }
             }
             return G_SOURCE_REMOVE;
         },
-        new std::pair<std::weak_ptr<bool>, BrowserHost*>(alive, this),
-        [](gpointer data) {
-            delete static_cast<std::pair<std::weak_ptr<bool>, BrowserHost*>*>(data);
-        });
+        new Wait{m_alive, this, event->snapshotRequest},
+        [](gpointer data) { delete static_cast<Wait*>(data); });
 }
 
-void BrowserHost::ReleaseSnapshotWaits() {
+void BrowserHost::ReleaseSnapshotWaits(uint32_t upTo) {
     bool released = false;
     for (const std::unique_ptr<PendingEvent>& event : m_pending) {
-        if (event->ready) continue;
+        if (event->ready || event->snapshotRequest > upTo) continue;
         event->ready = true;
         released = true;
     }

@@ -67,8 +67,9 @@ private:
     std::shared_ptr<const DocumentSnapshot> Snapshot(DocumentSnapshot document) const;
     void QueueEvent(std::unique_ptr<PendingEvent> event);
     void FetchSnapshotFor(PendingEvent* event);
-    // Events still waiting for a snapshot go without one (their document is gone or silent).
-    void ReleaseSnapshotWaits();
+    // Events still waiting for a snapshot (requested up to `upTo`) go without one: their
+    // document is gone or silent.
+    void ReleaseSnapshotWaits(uint32_t upTo = UINT32_MAX);
     void DispatchReadyEvents();
     bool OnKeyPress(unsigned keyval, unsigned state);
     bool OnContextMenu(int x, int y);
