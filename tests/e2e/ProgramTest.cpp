@@ -176,6 +176,18 @@ std::string Xdotool(std::vector<std::string> args) {
     return testsupport::Run(run).output;
 }
 
+// The first visible window whose name matches, once there is one (up to 30 s). xdotool's own
+// --sync can fail when a window goes away while it looks through the tree, so this asks again.
+std::string FindWindow(const std::string& name) {
+    const auto deadline = std::chrono::steady_clock::now() + seconds(30);
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::string ids = Xdotool({"search", "--onlyvisible", "--name", name});
+        if (!ids.empty()) return ids.substr(0, ids.find('\n'));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return "";
+}
+
 int VisibleProgramWindows() {
     const std::string ids = Xdotool({"search", "--onlyvisible", "--class", "qarvelle-login"});
     return static_cast<int>(std::count(ids.begin(), ids.end(), '\n'));
@@ -188,9 +200,8 @@ TEST_F(ProgramTest, WindowsArePhysicalPixelsAndThePanelFollowsTheBackdropsMinimi
     RunOptions options = Options();
     options.env["GDK_SCALE"] = "2";  // a desktop scaled to 200 %
     Process program(options);
-    const std::string id = Xdotool({"search", "--sync", "--onlyvisible", "--name", "^Qarvelle$"});
-    ASSERT_FALSE(id.empty());
-    const std::string window = id.substr(0, id.find('\n'));
+    const std::string window = FindWindow("^Qarvelle$");
+    ASSERT_FALSE(window.empty());
     EXPECT_NE(Xdotool({"getwindowgeometry", window}).find("Geometry: 1334x725"), std::string::npos);
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     EXPECT_EQ(VisibleProgramWindows(), 2);
@@ -205,8 +216,7 @@ TEST_F(ProgramTest, WindowsArePhysicalPixelsAndThePanelFollowsTheBackdropsMinimi
 
 // The backdrop's top-left corner on the screen, once it shows.
 std::pair<int, int> BackdropOrigin() {
-    const std::string id = Xdotool({"search", "--sync", "--onlyvisible", "--name", "^Qarvelle$"});
-    const std::string geometry = Xdotool({"getwindowgeometry", id.substr(0, id.find('\n'))});
+    const std::string geometry = Xdotool({"getwindowgeometry", FindWindow("^Qarvelle$")});
     int x = 0, y = 0;
     std::sscanf(geometry.c_str() + geometry.find("Position: ") + 10, "%d,%d", &x, &y);
     return {x, y};
@@ -273,7 +283,7 @@ TEST_F(ProgramTest, BundledDemoOperatorSignsInAndStartsTheDemoLauncher) {
     EXPECT_NE(log.find("\"uid\":\"player1001\""), std::string::npos) << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
     // The demo launcher shows what it was started with.
-    EXPECT_FALSE(Xdotool({"search", "--sync", "--onlyvisible", "--name", "演示启动器"}).empty());
+    EXPECT_FALSE(FindWindow("演示启动器").empty());
     Xdotool({"search", "--name", "演示启动器", "windowkill"});
 }
 
@@ -408,11 +418,9 @@ std::pair<int, int> WindowPosition(const std::string& window) {
 
 // The backdrop's and the panel's window ids, once both show.
 std::pair<std::string, std::string> BackdropAndPanel() {
-    const std::string backdrop =
-        Xdotool({"search", "--sync", "--onlyvisible", "--name", "^Qarvelle$"});
+    const std::string backdropId = FindWindow("^Qarvelle$");
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     const std::string all = Xdotool({"search", "--onlyvisible", "--class", "qarvelle-login"});
-    const std::string backdropId = backdrop.substr(0, backdrop.find('\n'));
     std::istringstream ids(all);
     for (std::string id; std::getline(ids, id);)
         if (id != backdropId) return {backdropId, id};
