@@ -148,25 +148,6 @@ TEST_F(ProgramTest, CodeCallbackAddressStartsTheLauncherAndEndsWith16) {
                   ",id^http://" + operator_.Host() + "/orbyl/codeCallback.htm?code=k9,auth_key^"}));
 }
 
-TEST_F(ProgramTest, ClosingTheMainWindowEndsWith0) {
-    Page("/client", "a login page");
-    Process program(Options());
-    // The window manager's close key, as a player presses it on the active backdrop. The panel
-    // maps just after the backdrop and takes the focus, so the backdrop is activated again
-    // once both are up.
-    RunOptions activate;
-    activate.argv = {"/usr/bin/xdotool", "search",     "--sync",         "--onlyvisible",
-                     "--name",           "^Qarvelle$", "windowactivate", "--sync"};
-    testsupport::Run(activate);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    testsupport::Run(activate);
-    RunOptions close;
-    close.argv = {"/usr/bin/xdotool", "key", "alt+F4"};
-    testsupport::Run(close);
-    EXPECT_EQ(program.Wait(seconds(30)), 0);
-    EXPECT_FALSE(fs::exists(home_ / "argv"));
-}
-
 namespace {
 
 std::string Xdotool(std::vector<std::string> args) {
@@ -194,6 +175,22 @@ int VisibleProgramWindows() {
 }
 
 }  // namespace
+
+TEST_F(ProgramTest, ClosingTheMainWindowEndsWith0) {
+    Page("/client", "a login page");
+    Process program(Options());
+    // The window manager's close key, as a player presses it on the active backdrop. The panel
+    // maps just after the backdrop and takes the focus, so the backdrop is activated again
+    // once both are up.
+    const std::string backdrop = FindWindow("^Qarvelle$");
+    ASSERT_FALSE(backdrop.empty());
+    Xdotool({"windowactivate", "--sync", backdrop});
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    Xdotool({"windowactivate", "--sync", backdrop});
+    Xdotool({"key", "alt+F4"});
+    EXPECT_EQ(program.Wait(seconds(30)), 0);
+    EXPECT_FALSE(fs::exists(home_ / "argv"));
+}
 
 TEST_F(ProgramTest, WindowsArePhysicalPixelsAndThePanelFollowsTheBackdropsMinimise) {
     Page("/client", "a login page");
