@@ -87,9 +87,8 @@ class Server:
 
 
 class Bench:
-    def __init__(self, build, rounds):
+    def __init__(self, build):
         self.build = build
-        self.rounds = rounds
         self.work = tempfile.mkdtemp(prefix="qarvelle-bench.")
         self.www = os.path.join(self.work, "www")
         os.makedirs(os.path.join(self.www, "dranholt", "tolqa_web"))
@@ -192,9 +191,7 @@ class Bench:
         return mib * 1024 * 1024
 
     def request_time_us(self):
-        while True:
-            line = self.server.wait_for("GET " + LAUNCHER_PATH)
-            return int(line.split()[-1])
+        return int(self.server.wait_for("GET " + LAUNCHER_PATH).split()[-1])
 
     def download_qarvelle(self):
         run_dir = self.run_dir()
@@ -274,7 +271,7 @@ def main():
     parser.add_argument("--markdown")
     parser.add_argument("--sizes", default="64,512")
     args = parser.parse_args()
-    bench = Bench(os.path.abspath(args.build), args.rounds)
+    bench = Bench(os.path.abspath(args.build))
     rows = []
     try:
         # 1, 4, 5

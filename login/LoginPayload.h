@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+class LauncherDownloadView;
+
 // The five members of a login result, in the narrow code set, each cut at its first NUL.
 struct LoginResult {
     std::string uid;
@@ -34,7 +36,6 @@ bool RecordLogin(const std::u16string& json);
 // was a login result, EnsureLauncherAndLaunch and `dropElementHooks`. A login that arrives while
 // another is being handed off, or once the program is quitting, is ignored. `view` is told how
 // a launcher download goes.
-class LauncherDownloadView;
 void HandOffLogin(const std::u16string& json, const std::function<void()>& dropElementHooks,
                   LauncherDownloadView* view = nullptr);
 

@@ -23,10 +23,10 @@ PangoLayout* CreateLayout(cairo_t* cr, const std::u16string& text, const std::u1
     pango_font_description_free(font);
     pango_layout_set_text(layout, WideToUtf8(text).c_str(), -1);
     pango_layout_set_width(layout, width * PANGO_SCALE);
-    if (format & DT_SINGLELINE) {
-        pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
-    } else {
+    if (format & DT_WORDBREAK) {
         pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    } else {
+        pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
     }
     pango_layout_set_alignment(layout,
                                (format & DT_CENTER) ? PANGO_ALIGN_CENTER : PANGO_ALIGN_LEFT);
@@ -112,7 +112,8 @@ struct StaticSignals {
             face = dialog->Template()->fontName;
             points = dialog->Template()->fontPoints;
         }
-        const unsigned format = (control.GetStyle() & SS_CENTER) ? DT_CENTER : DT_LEFT;
+        const unsigned format =
+            DT_WORDBREAK | ((control.GetStyle() & SS_CENTER) ? DT_CENTER : DT_LEFT);
         PangoLayout* layout = CreateLayout(cr, control.GetWindowText(), face, points, w, format);
         SetSourceColor(cr, dc.m_textColor);
         cairo_move_to(cr, 0, 0);

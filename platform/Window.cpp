@@ -587,10 +587,11 @@ namespace {
 constexpr int kParkingOffset = -30000;  // far beyond any window's edge, within X's coordinates
 }  // namespace
 
-void CWnd::Park() {
+bool CWnd::Park() {
     GtkWidget* widget = Widget(m_hWnd);
     GtkWidget* parent = widget ? gtk_widget_get_parent(widget) : nullptr;
-    if (!parent || !GTK_IS_FIXED(parent) || m_parkedFrom) return;
+    if (m_parkedFrom) return true;
+    if (!parent || !GTK_IS_FIXED(parent)) return false;
     GValue value = G_VALUE_INIT;
     g_value_init(&value, G_TYPE_INT);
     POINT at;
@@ -602,6 +603,7 @@ void CWnd::Park() {
     m_parkedFrom = at;
     gtk_fixed_move(GTK_FIXED(parent), widget, kParkingOffset, kParkingOffset);
     gtk_widget_show(widget);
+    return true;
 }
 
 void CWnd::Unpark() {
@@ -619,11 +621,7 @@ bool CWnd::ShowWindow(int nCmdShow) {
     const bool wasVisible = IsWindowVisible();
     if (nCmdShow == SW_HIDE) {
         m_dwStyle &= ~WS_VISIBLE;
-        if (m_browserHost && m_pParent) {
-            Park();
-        } else {
-            gtk_widget_hide(widget);
-        }
+        if (!m_browserHost || !Park()) gtk_widget_hide(widget);
         return wasVisible;
     }
     m_dwStyle |= WS_VISIBLE;

@@ -237,7 +237,7 @@ private:
     // input, so the page it loads is laid out and painted before it is shown; this is where it
     // belongs meanwhile (parent client coordinates).
     std::optional<POINT> m_parkedFrom;
-    void Park();
+    bool Park();  // false when the window is no child of a fixed container
     void Unpark();
 };
 

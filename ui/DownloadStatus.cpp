@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/TextCodec.h"
+
 using namespace platform;
 
 namespace {
@@ -24,10 +26,6 @@ constexpr char16_t kFace[] = u"Noto Sans CJK SC";
 constexpr int kPadding = 12;
 constexpr int kBarHeight = 8;
 
-std::u16string Ascii(const char* text) {
-    return std::u16string(text, text + std::char_traits<char>::length(text));
-}
-
 }  // namespace
 
 std::u16string FormatByteCount(uint64_t bytes) {
@@ -42,18 +40,13 @@ std::u16string FormatByteCount(uint64_t bytes) {
     } else {
         std::snprintf(text, sizeof text, "%.2f GB", bytes / kGiB);
     }
-    return Ascii(text);
+    return platform::Utf8ToWide(text);
 }
 
 bool CDownloadStatus::CreateOver(CWnd* parent, const RECT& rect, unsigned id) {
     m_titleFont.CreatePointFont(110, kFace);
     m_detailFont.CreatePointFont(95, kFace);
     return Create(u"", WS_CHILD | BS_OWNERDRAW, rect, parent, id);
-}
-
-void CDownloadStatus::PreSubclassWindow() {
-    ModifyStyle(0, BS_OWNERDRAW);
-    CButton::PreSubclassWindow();
 }
 
 void CDownloadStatus::ShowProgress(uint64_t received, std::optional<uint64_t> total) {
@@ -114,7 +107,7 @@ std::u16string CDownloadStatus::Detail() const {
     if (!m_total || *m_total == 0) return kReceivedPrefix + FormatByteCount(m_received);
     const uint64_t percent = std::min<uint64_t>(100, m_received * 100 / *m_total);
     return FormatByteCount(m_received) + u" / " + FormatByteCount(*m_total) + u"（" +
-           Ascii(std::to_string(percent).c_str()) + u"%）";
+           platform::Utf8ToWide(std::to_string(percent)) + u"%）";
 }
 
 std::optional<unsigned> CDownloadStatus::BarPermille() const {

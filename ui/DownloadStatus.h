@@ -36,7 +36,6 @@ public:
     // The bar's filled part in thousandths; nothing when no bar is drawn.
     std::optional<unsigned> BarPermille() const;
 
-    void PreSubclassWindow() override;
     void DrawItem(platform::DRAWITEMSTRUCT* pDrawItem) override;
 
 private:
